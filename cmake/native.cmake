@@ -1,0 +1,11 @@
+# Native build of the window-free logic for unit tests, sanitizers, fuzzing and benchmarks.
+option(SITEWAKE_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(SITEWAKE_FUZZ "Build the libFuzzer targets (clang)" OFF)
+add_compile_options(-Wall -Wextra)
+if(SITEWAKE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(NOT SITEWAKE_SANITIZE AND NOT SITEWAKE_FUZZ)
+  target_compile_options(sitewake_core PRIVATE -O2)
+endif()

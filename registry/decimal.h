@@ -1,0 +1,19 @@
+// Decimal texts of integers, without leading zeros; a minus sign before negative values.
+#pragma once
+
+// The decimal text of a 32-bit value: at most 11 characters and a terminating zero.
+class DecimalText {
+public:
+    explicit DecimalText(long value);
+    const char* c_str() const { return m_sz; }
+    operator const char*() const { return m_sz; }
+
+private:
+    char m_sz[12];
+};
+
+inline DecimalText IntToString(long value) { return DecimalText(value); }
+
+// Parses the decimal number at the start of text the way the profile reader does: leading blanks,
+// an optional sign, then digits. Sets *ok to false when no digit follows.
+long ParseLeadingDecimal(const char* text, bool* ok);

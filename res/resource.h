@@ -1,0 +1,23 @@
+// Resource, command and message ids shared by the resource script and the code.
+#pragma once
+
+#define IDM_ABOUTBOX                16
+#define IDD_ABOUT                   100
+#define IDS_ABOUT_MENU_TEXT         101
+#define IDD_MAIN                    102
+#define IDS_SOCKET_START_FAILED     103
+#define IDI_PROGRAM                 128
+#define IDD_ADD_SITE                130
+#define IDR_MAIN_MENU               132
+#define IDC_URL                     1000
+#define IDC_SITE_LIST               1005
+#define IDC_SITE_NAME               1008
+#define IDC_SNAPSHOT_LIST           1013
+#define WM_TRAY_NOTIFY              2026
+#define ID_ADD_SITE                 32771
+#define ID_DELETE_SITE              32772
+#define ID_START                    32773
+#define ID_STOP                     32774
+
+// About box text lines (no ids of their own in the template).
+#define IDC_STATIC                  (-1)
