@@ -1,0 +1,20 @@
+// A two-way byte stream under the HTTP exchange: a plain TCP connection today, a TLS stream could
+// slot in later without the exchange knowing.
+#pragma once
+#include <stddef.h>
+
+class ByteStream {
+public:
+    // Sends up to len bytes. Returns the number sent (at least 1), or -1 on failure, time-out or
+    // abort. The caller loops until everything is out.
+    virtual long Send(const char* data, size_t len) = 0;
+    // Receives up to size bytes. Returns the number received (at least 1), 0 when the peer closed
+    // the stream normally, or -1 on failure, time-out or abort.
+    virtual long Recv(char* buf, size_t size) = 0;
+
+protected:
+    ByteStream() = default;
+    ~ByteStream() = default;  // never deleted through this interface
+    ByteStream(const ByteStream&) = delete;
+    ByteStream& operator=(const ByteStream&) = delete;
+};

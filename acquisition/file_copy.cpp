@@ -1,0 +1,80 @@
+// Platform-neutral parts of the file layer: reading a block fully and the replace-by-rename copy.
+#include "acquisition/file_io.h"
+
+#include <stdlib.h>
+
+#include "registry/path_join.h"
+
+namespace {
+
+enum { kCopyBlock = 64 * 1024 };
+
+// A heap block freed on every path.
+class CopyBuffer {
+public:
+    CopyBuffer() : m_data(static_cast<char*>(malloc(kCopyBlock))) {}
+    ~CopyBuffer() { free(m_data); }
+    CopyBuffer(const CopyBuffer&) = delete;
+    CopyBuffer& operator=(const CopyBuffer&) = delete;
+    char* Data() const { return m_data; }
+
+private:
+    char* m_data;
+};
+
+bool CopyContents(InputFile& in, OutputFile& out)
+{
+    CopyBuffer buffer;
+    if (buffer.Data() == nullptr)
+        return false;
+    for (;;) {
+        long got = in.Read(buffer.Data(), kCopyBlock);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        if (!out.Write(buffer.Data(), static_cast<size_t>(got)))
+            return false;
+    }
+}
+
+// Writes the whole of src to temp; false when anything fails.
+bool WriteTemporary(const char* src, const char* temp)
+{
+    InputFile in;
+    if (!in.Open(src))
+        return false;
+    OutputFile out;
+    if (!out.Create(temp))
+        return false;
+    return CopyContents(in, out) && out.FlushToDisk();
+}
+
+}  // namespace
+
+long InputFile::ReadFull(void* buf, size_t size)
+{
+    char* p = static_cast<char*>(buf);
+    size_t total = 0;
+    while (total < size) {
+        long got = Read(p + total, size - total);
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        total += static_cast<size_t>(got);
+    }
+    return static_cast<long>(total);
+}
+
+bool ReplaceFileAtomically(const char* src, const char* dest)
+{
+    char temp[kPathBufferSize];
+    const char* const pieces[] = {dest, ".part"};
+    if (!JoinPath(temp, pieces))
+        return false;
+    if (WriteTemporary(src, temp) && RenameOver(temp, dest))
+        return true;
+    RemoveFile(temp);
+    return false;
+}

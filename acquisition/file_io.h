@@ -1,0 +1,55 @@
+// Files under the acquisition code: Win32 file handles in the program, POSIX descriptors natively.
+// Every file is opened so that other openers may read and write it meanwhile.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+// A file opened for writing, created or emptied. Closed by the destructor.
+class OutputFile {
+public:
+    OutputFile() : m_handle(-1) {}
+    ~OutputFile() { Close(); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool Create(const char* path);
+    bool IsOpen() const { return m_handle != -1; }
+    // Writes every byte or returns false.
+    bool Write(const void* data, size_t len);
+    // Pushes the written bytes to the disk before the file is put in place.
+    bool FlushToDisk();
+    void Close();
+
+private:
+    intptr_t m_handle;
+};
+
+// A file opened for reading from its start. Closed by the destructor.
+class InputFile {
+public:
+    InputFile() : m_handle(-1) {}
+    ~InputFile() { Close(); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    bool Open(const char* path);
+    bool IsOpen() const { return m_handle != -1; }
+    // Reads up to size bytes: the count read, 0 at the end, -1 on error.
+    long Read(void* buf, size_t size);
+    // Reads until buf is full or the file ends: the count read, -1 on error.
+    long ReadFull(void* buf, size_t size);
+    bool SeekTo(uint64_t offset);
+    void Close();
+
+private:
+    intptr_t m_handle;
+};
+
+// Renames from over to (replacing to), as one step.
+bool RenameOver(const char* from, const char* to);
+bool RemoveFile(const char* path);
+
+// Copies src over dest through a temporary "<dest>.part" in dest's folder that is renamed over dest
+// once complete, so dest is either the old file or the whole new one, never half-written.
+// Returns false (dest untouched, temporary removed) when src cannot be read or anything fails.
+bool ReplaceFileAtomically(const char* src, const char* dest);
