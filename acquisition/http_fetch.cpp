@@ -1,0 +1,217 @@
+#include "acquisition/http_fetch.h"
+
+#include <string.h>
+
+#include "acquisition/file_io.h"
+#include "acquisition/tcp_connection.h"
+#include "registry/cp932.h"
+#include "registry/decimal.h"
+#include "registry/path_join.h"
+
+namespace {
+
+const char kScheme[] = "http://";
+const size_t kSchemeLength = 7;
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool StartsWithScheme(const char* text)
+{
+    for (size_t i = 0; i < kSchemeLength; ++i) {
+        if (LowerAscii(text[i]) != kScheme[i])
+            return false;  // also stops at the terminating zero of a short text
+    }
+    return true;
+}
+
+// Appends texts into a fixed buffer; once one does not fit, the whole text is refused.
+class TextBuilder {
+public:
+    TextBuilder(char* dst, size_t size) : m_dst(dst), m_size(size), m_used(0), m_ok(size > 0)
+    {
+        if (m_ok)
+            m_dst[0] = '\0';
+    }
+    void Append(const char* text)
+    {
+        size_t len = strlen(text);
+        if (!m_ok || len >= m_size - m_used) {
+            Refuse();
+            return;
+        }
+        memcpy(m_dst + m_used, text, len + 1);
+        m_used += len;
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    void Refuse()
+    {
+        if (m_size > 0)
+            m_dst[0] = '\0';
+        m_ok = false;
+    }
+    char* m_dst;
+    size_t m_size;
+    size_t m_used;
+    bool m_ok;
+};
+
+// Stores into the fetched-copy file; when that could not be opened the bytes are dropped.
+class FileSink : public ByteSink {
+public:
+    explicit FileSink(OutputFile& file) : m_file(file) {}
+    bool Put(const char* data, size_t len) override { return !m_file.IsOpen() || m_file.Write(data, len); }
+
+private:
+    OutputFile& m_file;
+};
+
+bool SendAll(ByteStream& stream, const char* data, size_t len)
+{
+    while (len > 0) {
+        long sent = stream.Send(data, len);
+        if (sent <= 0)
+            return false;
+        data += sent;
+        len -= static_cast<size_t>(sent);
+    }
+    return true;
+}
+
+// Feeds the pieces to the writer until the server closes: true when it closed normally.
+bool ReceivePieces(ByteStream& stream, BodyWriter& writer)
+{
+    char piece[kPieceSize + 1];
+    for (;;) {
+        long got = stream.Recv(piece, kPieceSize);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        piece[got] = '\0';
+        writer.TakePiece(piece, static_cast<size_t>(got));
+    }
+}
+
+// Connects, sends the request and receives the response: true when the server closed normally.
+bool Exchange(const UrlParts& parts, const char* request, const volatile long* abort,
+              const FetchSettings& settings, BodyWriter& writer)
+{
+    TcpConnection connection(abort, settings.timeoutMs);
+    if (!connection.Open(parts.host, settings.port))
+        return false;
+    if (!SendAll(connection, request, strlen(request)) || !ReceivePieces(connection, writer))
+        return false;
+    connection.ShutdownBoth();
+    return true;
+}
+
+}  // namespace
+
+void SplitUrl(const char* url, UrlParts* parts)
+{
+    char copy[kUrlBufferSize] = {};
+    CopyText(copy, sizeof(copy), url);
+    const char* rest = StartsWithScheme(copy) ? copy + kSchemeLength : copy;
+    size_t len = strlen(rest);
+    long slash = cp932::FindChar(rest, len, '/');
+    size_t hostLength = slash < 0 ? len : static_cast<size_t>(slash);
+    memset(parts, 0, sizeof(*parts));
+    memcpy(parts->host, rest, hostLength);
+    CopyText(parts->path, sizeof(parts->path), hostLength < len ? rest + hostLength : "/");
+}
+
+bool FormatRequest(char* dst, size_t size, const UrlParts& parts, unsigned short port)
+{
+    TextBuilder text(dst, size);
+    text.Append("GET ");
+    text.Append(parts.path);
+    text.Append(" HTTP/1.0\r\nHost: ");
+    text.Append(parts.host);
+    text.Append(":");
+    text.Append(DecimalText(port));
+    text.Append("\r\nUser-Agent: Quorant-3.31\r\n\r\n");
+    return text.Ok();
+}
+
+void BodyWriter::TakePiece(const char* piece, size_t len)
+{
+    const char* zero = static_cast<const char*>(memchr(piece, '\0', len));
+    if (zero != nullptr)
+        len = static_cast<size_t>(zero - piece);
+    if (m_started) {
+        StoreText(piece, len);
+        return;
+    }
+    long headerEnd = cp932::FindText(piece, len, "\r\n\r\n", 4);
+    long start = headerEnd >= 0 ? headerEnd + 2 : cp932::FindChar(piece, len, '<');
+    if (start < 0)
+        return;
+    m_started = true;
+    StoreText(piece + start, len - static_cast<size_t>(start));
+}
+
+void BodyWriter::StoreText(const char* text, size_t len)
+{
+    while (len > 0) {
+        const char* lf = static_cast<const char*>(memchr(text, '\n', len));
+        if (lf == nullptr) {
+            Append(text, len);
+            return;
+        }
+        size_t run = static_cast<size_t>(lf - text);
+        Append(text, run);
+        Append("\r\n", 2);
+        text += run + 1;
+        len -= run + 1;
+    }
+}
+
+void BodyWriter::Append(const char* data, size_t len)
+{
+    while (len > 0) {
+        if (m_used == sizeof(m_buffer))
+            FlushBuffer();
+        size_t room = sizeof(m_buffer) - m_used;
+        size_t take = len < room ? len : room;
+        memcpy(m_buffer + m_used, data, take);
+        m_used += take;
+        data += take;
+        len -= take;
+    }
+}
+
+void BodyWriter::FlushBuffer()
+{
+    if (m_used > 0 && !m_failed)
+        m_failed = !m_sink.Put(m_buffer, m_used);
+    m_used = 0;
+}
+
+bool BodyWriter::Finish()
+{
+    FlushBuffer();
+    return !m_failed;
+}
+
+int HttpGetToFile(const char* url, const char* path, const volatile long* abort)
+{
+    return HttpGetToFile(url, path, abort, FetchSettings());
+}
+
+int HttpGetToFile(const char* url, const char* path, const volatile long* abort, const FetchSettings& settings)
+{
+    OutputFile file;
+    bool fileOpen = file.Create(path);
+    UrlParts parts;
+    SplitUrl(url, &parts);
+    char request[kRequestBufferSize] = {};
+    if (!FormatRequest(request, sizeof(request), parts, settings.port))
+        return 0;
+    FileSink sink(file);
+    BodyWriter writer(sink);
+    bool closedNormally = Exchange(parts, request, abort, settings, writer);
+    bool stored = writer.Finish();
+    return (closedNormally && writer.BodyStarted() && fileOpen && stored) ? 1 : 0;
+}

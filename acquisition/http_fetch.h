@@ -1,0 +1,79 @@
+// Fetching a page over HTTP/1.0 into its "fetched copy" file.
+#pragma once
+#include <stddef.h>
+
+#include "acquisition/byte_stream.h"
+
+enum {
+    kUrlBufferSize = 1024,     // URL copy, host and request path buffers
+    kRequestBufferSize = 512,  // the whole request text
+    kPieceSize = 3000,         // bytes asked for per receive
+    kHttpPort = 80,
+};
+
+// Fetches url ("http://" prefix optional, any letter case) with an HTTP/1.0 GET on port 80 and
+// stores the response from the start of its body in path as a text-mode file (every LF stored as
+// CR LF). The file is created or emptied before anything goes on the network. Returns 1 when the
+// body start was found and the server closed the connection normally, else 0; on failure the file
+// keeps whatever was stored. A nonzero *abort makes every wait give up within 250 ms.
+int HttpGetToFile(const char* url, const char* path, const volatile long* abort = nullptr);
+
+// Knobs the program leaves at their defaults: tests shorten the time-out, benchmarks pick a port.
+struct FetchSettings {
+    unsigned timeoutMs = 30000;
+    unsigned short port = kHttpPort;
+};
+int HttpGetToFile(const char* url, const char* path, const volatile long* abort, const FetchSettings& settings);
+
+// The host and request path of a URL, split as the fetch does it.
+struct UrlParts {
+    char host[kUrlBufferSize];
+    char path[kUrlBufferSize];
+};
+// Strips a leading "http://" in any letter case; the host is everything before the first "/"
+// (a colon and port stay in it), the path the rest from that "/" on, or "/" when there is none.
+void SplitUrl(const char* url, UrlParts* parts);
+// Builds the request text into dst. False (dst empty) when it would not fit.
+bool FormatRequest(char* dst, size_t size, const UrlParts& parts, unsigned short port);
+
+// Where the fetch's stored bytes go: the fetched-copy file, or memory in tests and fuzzers.
+class ByteSink {
+public:
+    // Takes every byte or returns false.
+    virtual bool Put(const char* data, size_t len) = 0;
+
+protected:
+    ByteSink() = default;
+    ~ByteSink() = default;
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
+};
+
+// Turns received pieces into the stored bytes. Each piece counts up to its first zero byte. Until
+// the body has started a piece is searched on its own for the header end "\r\n\r\n" (stored from
+// its second CR LF on) and else for the first "<" (stored from there); a piece with neither is
+// dropped. Afterwards pieces are stored whole. Stored text goes out in text mode (LF as CR LF)
+// through a buffer of kStoreBufferSize bytes.
+class BodyWriter {
+public:
+    enum { kStoreBufferSize = 16 * 1024 };
+    explicit BodyWriter(ByteSink& sink) : m_sink(sink), m_used(0), m_started(false), m_failed(false) {}
+    BodyWriter(const BodyWriter&) = delete;
+    BodyWriter& operator=(const BodyWriter&) = delete;
+
+    void TakePiece(const char* piece, size_t len);
+    bool BodyStarted() const { return m_started; }
+    // Hands the buffered bytes to the sink. False when the sink refused any bytes.
+    bool Finish();
+
+private:
+    void StoreText(const char* text, size_t len);
+    void Append(const char* data, size_t len);
+    void FlushBuffer();
+
+    ByteSink& m_sink;
+    char m_buffer[kStoreBufferSize];
+    size_t m_used;
+    bool m_started;
+    bool m_failed;
+};
