@@ -1,0 +1,256 @@
+#!/usr/bin/env python3
+"""Scripted HTTP server for testing the fetcher (python3, standard library only).
+
+Usage:
+    scripted_server.py [--address 127.0.0.1] [--port 80] [--log FILE] [--root DIR]
+                       [--pause-ms 200]
+
+Once listening it prints one line "ready <address>:<port>" on stdout. When the address cannot be
+bound it prints the reason on stderr and exits with status 3.
+
+Every connection is recorded in the log file (--log), in order, as
+    "=== request <n> bytes <len>\\n" + the <len> raw bytes received + "\\n"
+where the raw bytes are everything read up to and including the blank line ending the request
+head (or whatever arrived before the client closed or 5 s passed). A connection that sends
+nothing is still recorded, with length 0. The record is written before anything is answered.
+
+Responses are written byte for byte as listed; "pieces" are sent one at a time with a pause of
+--pause-ms between them, so that a client waiting in recv() gets each piece on its own.
+H below stands for b"HTTP/1.0 200 OK\\r\\nContent-Type: text/html\\r\\n\\r\\n".
+
+    /                 H + b"<html><body>index</body></html>\\n"
+    /lf               H + b"<html>\\nline one\\nline two\\n</html>\\n"           (LF line ends)
+    /crlf             H + b"<html>\\r\\nline one\\r\\nline two\\r\\n</html>\\r\\n"  (CR LF line ends)
+    /pieces           pieces: H | b"<html>\\n" | b"<body>first</body>\\n" | b"</html>\\n"
+    /split-header     pieces: b"HTTP/1.0 200 OK\\r\\nContent-Type: text/html\\r\\n\\r"
+                            | b"\\nplain text line\\r\\nsecond <b>bold</b> line\\n"
+                      (the blank line ending the head is split across two pieces)
+    /lt-header        one piece: b"HTTP/1.0 200 OK\\r\\nX-Note: a<b\\r\\n\\r\\nbody\\n"
+                      ("<" inside a header field, head end in the same piece)
+    /lt-header-split  pieces: b"HTTP/1.0 200 OK\\r\\nX-Note: a<b\\r\\n" | b"\\r\\nbody <i>x</i>\\n"
+                      ("<" inside a header field, head end in the next piece)
+    /lead-byte-header one piece: b"HTTP/1.0 200 OK\\r\\nX-Name: \\x83\\r\\n\\r\\n<p>a</p>\\n"
+                      (a code-page-932 lead byte swallows the CR after it)
+    /no-header        pieces: b"just some text\\n" | b"without any markup\\n"  (no head end, no "<")
+    /zero-byte        pieces: H + b"abc\\x00def\\n" | b"ghi\\n"       (zero byte inside a body piece)
+    /zero-header      pieces: b"HTTP/1.0 200 OK\\r\\nX: y\\x00\\r\\n\\r\\n<p>hidden</p>\\n"
+                            | b"<p>shown</p>\\n"                  (zero byte hides the head end)
+    /404              b"HTTP/1.0 404 Not Found\\r\\nContent-Type: text/html\\r\\n\\r\\n"
+                      + b"<html><body>Not found</body></html>\\n"   (also any unknown path)
+    /redirect         b"HTTP/1.0 302 Found\\r\\nLocation: http://127.0.0.1/lf\\r\\n"
+                      + b"Content-Type: text/html\\r\\n\\r\\n<a href=\\"/lf\\">moved</a>\\n"
+    /silent           reads the request and never answers (holds the connection open)
+    /close-early      b"HTTP/1.0 200 OK\\r\\nContent-" then closes (before the body start)
+    /reset            H + b"<p>partial" then aborts the connection (TCP reset)
+    /slow?ms=N        waits N ms, then H + b"<p>slow</p>\\n"
+    /drip?ms=N&count=K  H + b"<p>", then K times b"." each after N ms, then b"</p>\\n"
+    /file/<name>      b"HTTP/1.0 200 OK\\r\\nContent-Type: text/html\\r\\nContent-Length: <n>\\r\\n\\r\\n"
+                      + the current bytes of <root>/<name> (change the file between requests to
+                      change the page); 404 as above when it does not exist. <name> may not
+                      contain "/" or start with ".".
+
+The server closes every connection after answering (HTTP/1.0).
+"""
+
+import argparse
+import os
+import socket
+import socketserver
+import struct
+import sys
+import threading
+import time
+import urllib.parse
+
+H = b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
+NOT_FOUND = (b"HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n"
+             b"<html><body>Not found</body></html>\n")
+
+# Fixed behaviours: a list is sent as pieces with pauses, bytes in one write.
+FIXED = {
+    "/": H + b"<html><body>index</body></html>\n",
+    "/lf": H + b"<html>\nline one\nline two\n</html>\n",
+    "/crlf": H + b"<html>\r\nline one\r\nline two\r\n</html>\r\n",
+    "/pieces": [H, b"<html>\n", b"<body>first</body>\n", b"</html>\n"],
+    "/split-header": [b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r",
+                      b"\nplain text line\r\nsecond <b>bold</b> line\n"],
+    "/lt-header": b"HTTP/1.0 200 OK\r\nX-Note: a<b\r\n\r\nbody\n",
+    "/lt-header-split": [b"HTTP/1.0 200 OK\r\nX-Note: a<b\r\n", b"\r\nbody <i>x</i>\n"],
+    "/lead-byte-header": b"HTTP/1.0 200 OK\r\nX-Name: \x83\r\n\r\n<p>a</p>\n",
+    "/no-header": [b"just some text\n", b"without any markup\n"],
+    "/zero-byte": [H + b"abc\x00def\n", b"ghi\n"],
+    "/zero-header": [b"HTTP/1.0 200 OK\r\nX: y\x00\r\n\r\n<p>hidden</p>\n", b"<p>shown</p>\n"],
+    "/404": NOT_FOUND,
+    "/redirect": (b"HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1/lf\r\n"
+                  b"Content-Type: text/html\r\n\r\n<a href=\"/lf\">moved</a>\n"),
+    "/close-early": b"HTTP/1.0 200 OK\r\nContent-",
+}
+
+REQUEST_LIMIT = 65536
+REQUEST_WAIT_S = 5.0
+
+
+class RequestLog:
+    def __init__(self, path):
+        self.path = path
+        self.lock = threading.Lock()
+        self.count = 0
+        if path:
+            open(path, "wb").close()
+
+    def record(self, raw):
+        with self.lock:
+            self.count += 1
+            if not self.path:
+                return
+            with open(self.path, "ab") as f:
+                f.write(b"=== request %d bytes %d\n" % (self.count, len(raw)))
+                f.write(raw)
+                f.write(b"\n")
+                f.flush()
+
+
+def read_request(sock):
+    """Reads up to the end of the request head, the client's close, or the time limit."""
+    data = b""
+    deadline = time.monotonic() + REQUEST_WAIT_S
+    while b"\r\n\r\n" not in data and len(data) < REQUEST_LIMIT:
+        left = deadline - time.monotonic()
+        if left <= 0:
+            break
+        sock.settimeout(left)
+        try:
+            chunk = sock.recv(4096)
+        except (socket.timeout, OSError):
+            break
+        if not chunk:
+            break
+        data += chunk
+    sock.settimeout(None)
+    return data
+
+
+def request_target(raw):
+    line = raw.split(b"\r\n", 1)[0].decode("latin-1")
+    parts = line.split(" ")
+    return parts[1] if len(parts) >= 2 else ""
+
+
+class Handler(socketserver.BaseRequestHandler):
+    def handle(self):
+        sock = self.request
+        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        raw = read_request(sock)
+        self.server.log.record(raw)
+        target = request_target(raw)
+        url = urllib.parse.urlsplit(target)
+        query = urllib.parse.parse_qs(url.query)
+        try:
+            self.answer(sock, url.path, query)
+        except OSError:
+            pass  # the client went away
+
+    def pause(self):
+        time.sleep(self.server.pause_s)
+
+    def send_pieces(self, sock, pieces):
+        for i, piece in enumerate(pieces):
+            if i > 0:
+                self.pause()
+            sock.sendall(piece)
+        self.pause()  # let the last piece be read on its own before the close
+
+    def answer(self, sock, path, query):
+        behaviour = FIXED.get(path)
+        if isinstance(behaviour, list):
+            self.send_pieces(sock, behaviour)
+        elif behaviour is not None:
+            sock.sendall(behaviour)
+        elif path == "/silent":
+            self.hold(sock)
+        elif path == "/reset":
+            sock.sendall(H + b"<p>partial")
+            self.pause()
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            sock.close()  # closing with a zero linger sends the reset instead of a FIN
+        elif path == "/slow":
+            time.sleep(int(query.get("ms", ["0"])[0]) / 1000.0)
+            sock.sendall(H + b"<p>slow</p>\n")
+        elif path == "/drip":
+            self.drip(sock, int(query.get("ms", ["100"])[0]), int(query.get("count", ["3"])[0]))
+        elif path.startswith("/file/"):
+            self.send_file(sock, path[len("/file/"):])
+        else:
+            sock.sendall(NOT_FOUND)
+
+    def hold(self, sock):
+        """Never answers; returns when the client closes or the server stops."""
+        sock.settimeout(0.5)
+        while not self.server.stopping.is_set():
+            try:
+                if not sock.recv(4096):
+                    return
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+
+    def drip(self, sock, ms, count):
+        sock.sendall(H + b"<p>")
+        for _ in range(count):
+            time.sleep(ms / 1000.0)
+            sock.sendall(b".")
+        sock.sendall(b"</p>\n")
+
+    def send_file(self, sock, name):
+        root = self.server.root
+        if not root or not name or "/" in name or name.startswith("."):
+            sock.sendall(NOT_FOUND)
+            return
+        try:
+            with open(os.path.join(root, name), "rb") as f:
+                body = f.read()
+        except OSError:
+            sock.sendall(NOT_FOUND)
+            return
+        sock.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n\r\n"
+                     % len(body) + body)
+
+
+class Server(socketserver.ThreadingTCPServer):
+    allow_reuse_address = True
+    daemon_threads = True
+    request_queue_size = 64
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Scripted HTTP server for fetch tests")
+    parser.add_argument("--address", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=80)
+    parser.add_argument("--log", default="")
+    parser.add_argument("--root", default="")
+    parser.add_argument("--pause-ms", type=int, default=200)
+    args = parser.parse_args()
+    try:
+        server = Server((args.address, args.port), Handler)
+    except OSError as error:
+        print("scripted_server: cannot listen on %s:%d: %s" % (args.address, args.port, error),
+              file=sys.stderr, flush=True)
+        return 3
+    server.log = RequestLog(args.log)
+    server.root = args.root
+    server.pause_s = args.pause_ms / 1000.0
+    server.stopping = threading.Event()
+    print("ready %s:%d" % server.server_address, flush=True)
+    try:
+        server.serve_forever(poll_interval=0.2)
+    except KeyboardInterrupt:
+        pass
+    finally:
+        server.stopping.set()
+        server.server_close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
