@@ -112,15 +112,17 @@ bool TcpConnection::Open(const char* host, unsigned short port)
     return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
 }
 
+// Send and Recv try the socket first and wait only when it has nothing ready: on a busy
+// connection that saves a poll() per piece, and the abort flag is still seen before every call.
 long TcpConnection::Send(const char* data, size_t len)
 {
     for (;;) {
-        if (!WaitReady(true))
+        if (IsAborted())
             return -1;
         ssize_t sent = send(Fd(m_socket), data, len, MSG_NOSIGNAL);
         if (sent > 0)
             return static_cast<long>(sent);
-        if (sent < 0 && !IsWouldBlock(errno))
+        if ((sent < 0 && !IsWouldBlock(errno)) || !WaitReady(true))
             return -1;
     }
 }
@@ -128,12 +130,12 @@ long TcpConnection::Send(const char* data, size_t len)
 long TcpConnection::Recv(char* buf, size_t size)
 {
     for (;;) {
-        if (!WaitReady(false))
+        if (IsAborted())
             return -1;
         ssize_t got = recv(Fd(m_socket), buf, size, 0);
         if (got >= 0)
             return static_cast<long>(got);
-        if (!IsWouldBlock(errno))
+        if (!IsWouldBlock(errno) || !WaitReady(false))
             return -1;
     }
 }
