@@ -107,6 +107,27 @@ bool Exchange(const UrlParts& parts, const char* request, const volatile long* a
     return true;
 }
 
+// Copies text to dst with every LF written as CR LF; dst has room for 2 * len bytes. Returns the
+// bytes written.
+size_t ConvertLineEnds(const char* text, size_t len, char* dst)
+{
+    char* out = dst;
+    const char* end = text + len;
+    while (text < end) {
+        const char* lf = static_cast<const char*>(memchr(text, '\n', static_cast<size_t>(end - text)));
+        const char* stop = lf != nullptr ? lf : end;
+        memcpy(out, text, static_cast<size_t>(stop - text));
+        out += stop - text;
+        if (lf == nullptr)
+            break;
+        out[0] = '\r';
+        out[1] = '\n';
+        out += 2;
+        text = lf + 1;
+    }
+    return static_cast<size_t>(out - dst);
+}
+
 }  // namespace
 
 void SplitUrl(const char* url, UrlParts* parts)
@@ -154,31 +175,17 @@ void BodyWriter::TakePiece(const char* piece, size_t len)
 
 void BodyWriter::StoreText(const char* text, size_t len)
 {
-    while (len > 0) {
-        const char* lf = static_cast<const char*>(memchr(text, '\n', len));
-        if (lf == nullptr) {
-            Append(text, len);
-            return;
-        }
-        size_t run = static_cast<size_t>(lf - text);
-        Append(text, run);
-        Append("\r\n", 2);
-        text += run + 1;
-        len -= run + 1;
-    }
-}
-
-void BodyWriter::Append(const char* data, size_t len)
-{
-    while (len > 0) {
-        if (m_used == sizeof(m_buffer))
-            FlushBuffer();
+    const char* end = text + len;
+    while (text < end) {
+        // Each run converts into the buffer in place: a byte becomes at most two.
         size_t room = sizeof(m_buffer) - m_used;
-        size_t take = len < room ? len : room;
-        memcpy(m_buffer + m_used, data, take);
-        m_used += take;
-        data += take;
-        len -= take;
+        if (room < 2)
+            FlushBuffer();
+        room = sizeof(m_buffer) - m_used;
+        size_t take = static_cast<size_t>(end - text);
+        take = take < room / 2 ? take : room / 2;
+        m_used += ConvertLineEnds(text, take, m_buffer + m_used);
+        text += take;
     }
 }
 

@@ -56,7 +56,7 @@ protected:
 // through a buffer of kStoreBufferSize bytes.
 class BodyWriter {
 public:
-    enum { kStoreBufferSize = 16 * 1024 };
+    enum { kStoreBufferSize = 64 * 1024 };
     explicit BodyWriter(ByteSink& sink) : m_sink(sink), m_used(0), m_started(false), m_failed(false) {}
     BodyWriter(const BodyWriter&) = delete;
     BodyWriter& operator=(const BodyWriter&) = delete;
@@ -68,7 +68,6 @@ public:
 
 private:
     void StoreText(const char* text, size_t len);
-    void Append(const char* data, size_t len);
     void FlushBuffer();
 
     ByteSink& m_sink;
