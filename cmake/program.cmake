@@ -15,8 +15,9 @@ add_executable(Sitewake WIN32
   app/tray.cpp
   registry/profile.cpp
   registry/site_list_loader.cpp
+  registry/data_paths.cpp
   registry/add_site_dlg.cpp
-  registry/delete_site.cpp
+  registry/site_commands.cpp
   acquisition/worker.cpp
   viewer/snapshot_list.cpp
   viewer/browser_launcher.cpp

@@ -1,0 +1,90 @@
+// A thin wrapper over the report-mode list-view control: one short method per LVM_ message.
+// The only place that knows LVITEMA and LVCOLUMNA.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+class ListView {
+public:
+    explicit ListView(HWND hWnd = nullptr) : m_hWnd(hWnd) {}
+    HWND GetSafeHwnd() const { return m_hWnd; }
+
+    int GetItemCount() const { return static_cast<int>(SendMessageA(m_hWnd, LVM_GETITEMCOUNT, 0, 0)); }
+
+    // Inserts a row at the position with its column 0 text; returns its index or -1.
+    int InsertItem(int row, const char* text) const
+    {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.pszText = const_cast<char*>(text);
+        return static_cast<int>(SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    }
+
+    bool SetItemText(int row, int column, const char* text) const
+    {
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = const_cast<char*>(text);
+        return SendMessageA(m_hWnd, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)) != 0;
+    }
+
+    // Copies the text cut to size - 1 bytes and terminated; returns the bytes copied.
+    int GetItemText(int row, int column, char* buffer, int size) const
+    {
+        if (size <= 0)
+            return 0;
+        buffer[0] = '\0';
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = buffer;
+        item.cchTextMax = size;
+        int n = static_cast<int>(SendMessageA(m_hWnd, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+        buffer[size - 1] = '\0';
+        return n;
+    }
+
+    bool SetItemData(int row, LPARAM data) const
+    {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        item.lParam = data;
+        return SendMessageA(m_hWnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+    }
+
+    LPARAM GetItemData(int row) const
+    {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        SendMessageA(m_hWnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item.lParam;
+    }
+
+    int GetSelectedRow() const
+    {
+        return static_cast<int>(SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+
+    bool DeleteItem(int row) const { return SendMessageA(m_hWnd, LVM_DELETEITEM, row, 0) != 0; }
+    bool DeleteAllItems() const { return SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0) != 0; }
+
+    void SetExtendedStyle(DWORD mask, DWORD style) const
+    {
+        SendMessageA(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, style);
+    }
+
+    int InsertColumn(int column, const char* title, int format, int width) const
+    {
+        LVCOLUMNA col = {};
+        col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
+        col.fmt = format;
+        col.cx = width;
+        col.pszText = const_cast<char*>(title);
+        return static_cast<int>(SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&col)));
+    }
+
+private:
+    HWND m_hWnd;
+};

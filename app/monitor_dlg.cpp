@@ -1,0 +1,141 @@
+#include "app/monitor_dlg.h"
+
+#include <string.h>
+
+#include "acquisition/files_differ.h"
+#include "app/about_dlg.h"
+#include "registry/site_list_loader.h"
+
+const MessageEntry CMonitorDlg::s_messageTable[] = {
+    OnSysCommandEntry<&CMonitorDlg::OnSysCommand>(),
+    OnMessageEntry<&CMonitorDlg::OnPaint>(WM_PAINT),
+    OnQueryDragIconEntry<&CMonitorDlg::OnQueryDragIcon>(),
+    OnNotifyEntry<&CMonitorDlg::OnClickSiteList>(NM_CLICK, IDC_SITE_LIST),
+    OnNotifyEntry<&CMonitorDlg::OnClickSnapshotList>(NM_CLICK, IDC_SNAPSHOT_LIST),
+    OnCommandEntry<&CMonitorDlg::OnAddSite>(ID_ADD_SITE),
+    OnCommandEntry<&CMonitorDlg::OnDeleteSite>(ID_DELETE_SITE),
+    OnCommandEntry<&CMonitorDlg::OnStart>(ID_START),
+    OnCommandEntry<&CMonitorDlg::OnStop>(ID_STOP),
+    OnCommandEntry<&CMonitorDlg::OnAbout>(IDM_ABOUTBOX),
+    OnSizeEntry<&CMonitorDlg::OnSize>(),
+    OnMessageEntry<&CMonitorDlg::HideToTray>(WM_CLOSE),
+    OnCommandEntry<&CMonitorDlg::HideToTray>(IDOK),
+    OnPrivateEntry<&CMonitorDlg::OnWorkerRequest>(WM_WORKER_REQUEST),
+    EndOfTable(),
+};
+
+CMonitorDlg::CMonitorDlg()
+    : Dialog(IDD_MAIN), m_bRunning(0), m_strSiteCode(), m_nid(),
+      m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PROGRAM)))
+{
+}
+
+CMonitorDlg::~CMonitorDlg() = default;
+
+const MessageEntry* CMonitorDlg::GetMessageTable() const
+{
+    return s_messageTable;
+}
+
+INT_PTR CMonitorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    OnTrayNotify(message, lParam);
+    return Dialog::WindowProc(message, wParam, lParam);
+}
+
+BOOL CMonitorDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    SetMainWindow(m_hWnd);
+    AddAboutMenuItem();
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    InitLists();
+    LoadSiteList(SiteList());
+    return TRUE;
+}
+
+void CMonitorDlg::AddAboutMenuItem()
+{
+    HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
+    if (!systemMenu)
+        return;
+    char text[128] = {};
+    LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUT_MENU_TEXT, text, sizeof text);
+    AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
+}
+
+void CMonitorDlg::InitLists()
+{
+    const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE;
+    ListView sites = SiteList();
+    sites.SetExtendedStyle(0, extended);
+    sites.InsertColumn(0, "サイト名", LVCFMT_LEFT, 100);
+    sites.InsertColumn(1, "URL", LVCFMT_LEFT, 250);
+    ListView snapshots = SnapshotList();
+    snapshots.InsertColumn(0, "", LVCFMT_LEFT, 195);
+    snapshots.SetExtendedStyle(0, extended);
+}
+
+bool CMonitorDlg::OnSysCommand(UINT id, LPARAM)
+{
+    if ((id & 0xFFF0) != IDM_ABOUTBOX)
+        return false;
+    OnAbout();
+    return true;
+}
+
+void CMonitorDlg::OnAbout()
+{
+    CAboutDlg about;
+    about.DoModal();
+}
+
+bool CMonitorDlg::OnPaint()
+{
+    if (!IsIconic(m_hWnd))
+        return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(m_hWnd, &ps);
+    SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    int cx = GetSystemMetrics(SM_CXICON);
+    int cy = GetSystemMetrics(SM_CYICON);
+    RECT rc;
+    GetClientRect(m_hWnd, &rc);
+    int x = (rc.right - rc.left - cx + 1) / 2;
+    int y = (rc.bottom - rc.top - cy + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hWnd, &ps);
+    return true;
+}
+
+HICON CMonitorDlg::OnQueryDragIcon()
+{
+    return m_hIcon;
+}
+
+bool CMonitorDlg::OnSize(UINT, int, int)
+{
+    return false;  // the default handling; no control moves
+}
+
+int CMonitorDlg::FilesDiffer(const char* newPath, const char* oldPath)
+{
+    return CompareTextFiles(newPath, oldPath);
+}
+
+// Escape ends the program, also while the worker runs: the worker is told to give up first and
+// waited for, so that it never uses the window once it is gone and never leaves a site file
+// half-written.
+void CMonitorDlg::OnCancel()
+{
+    InterlockedExchange(&m_bRunning, 0);
+    m_worker.RequestQuit();
+    if (!m_worker.WaitForEnd(10000)) {
+        // Still inside a long write: let it finish it, then end here and now.
+        m_worker.WaitOutsideWriteStep(INFINITE);
+        ExitProcess(0);
+    }
+    Dialog::OnCancel();
+}

@@ -1,0 +1,71 @@
+// The main window: the site list on the left, the snapshot list on the right, the menu, the
+// about item of the system menu, the notification icon and the acquisition worker's controls.
+#pragma once
+#include <windows.h>
+
+#include "app/dialog.h"
+#include "app/list_view.h"
+#include "app/notify_icon.h"
+#include "acquisition/worker.h"
+#include "resource.h"
+
+class CMonitorDlg : public Dialog {
+public:
+    CMonitorDlg();
+    ~CMonitorDlg() override;
+
+    // Compares the fetched copy with the reference copy: 1 when they differ.
+    int FilesDiffer(const char* newPath, const char* oldPath);
+
+    volatile LONG m_bRunning;  // 1 while acquisition runs
+    char m_strSiteCode[12];    // code text of the site whose snapshots are listed
+    NotifyIconDataV1 m_nid;    // the notification icon, as last filled by SetTrayIcon
+    HICON m_hIcon;             // the program icon
+
+    WorkerLink m_worker;       // the acquisition worker, seen from the user-interface thread
+
+    // Inserts a newly registered site at the top of the site list.
+    void InsertSiteRow(const char* name, const char* url, long code);
+
+protected:
+    const MessageEntry* GetMessageTable() const override;
+    BOOL OnInitDialog() override;
+    INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnCancel() override;
+
+private:
+    static const MessageEntry s_messageTable[];
+
+    ListView SiteList() const { return ListView(GetDlgItem(IDC_SITE_LIST)); }
+    ListView SnapshotList() const { return ListView(GetDlgItem(IDC_SNAPSHOT_LIST)); }
+
+    // Shell
+    bool OnSysCommand(UINT id, LPARAM position);
+    bool OnPaint();
+    HICON OnQueryDragIcon();
+    void OnAbout();
+    bool OnSize(UINT kind, int cx, int cy);
+    void AddAboutMenuItem();
+    void InitLists();
+
+    // Notification icon and closing
+    void OnTrayNotify(UINT message, LPARAM lParam);
+    int SetTrayIcon(HICON icon, DWORD operation, const char* tip);
+    void HideToTray();
+    void EndProcessAfterWorker(int status);
+    int m_nHideDepth = 0;        // hide loops running, one inside another
+    bool m_bIconShown = false;  // the icon is in the notification area
+
+    // Registration and deletion
+    void OnAddSite();
+    void OnDeleteSite();
+
+    // Acquisition
+    void OnStart();
+    void OnStop();
+    LRESULT OnWorkerRequest(WPARAM op, LPARAM request);
+
+    // Snapshot viewing
+    bool OnClickSiteList(NMHDR* header, LRESULT* result);
+    bool OnClickSnapshotList(NMHDR* header, LRESULT* result);
+};

@@ -1,0 +1,79 @@
+// Closing the main window: while acquisition runs it hides into the notification area and keeps
+// polling; while it is stopped the program ends with exit status 1.
+#include "app/monitor_dlg.h"
+
+#include <shellapi.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+const char kTrayTip[] = "Sitewake";
+const UINT kTrayIconId = 128;
+// Each hide after a show runs one more message loop inside the running one; past this depth a
+// close only hides, so the user-interface thread's stack cannot run out.
+const int kMaxHideDepth = 200;
+// How long a close waits for a worker that is still writing a site file.
+const DWORD kWriteStepWaitMs = 5000;
+
+}  // namespace
+
+int CMonitorDlg::SetTrayIcon(HICON icon, DWORD operation, const char* tip)
+{
+    memset(&m_nid, 0, sizeof m_nid);
+    m_nid.cbSize = sizeof m_nid;
+    m_nid.hWnd = m_hWnd;
+    m_nid.uID = kTrayIconId;
+    m_nid.uCallbackMessage = WM_TRAY_NOTIFY;
+    m_nid.hIcon = icon;
+    m_nid.uFlags = tip ? (NIF_MESSAGE | NIF_ICON | NIF_TIP) : (NIF_MESSAGE | NIF_ICON);
+    if (tip)
+        lstrcpynA(m_nid.szTip, tip, sizeof m_nid.szTip);
+    // The shell may not be ready yet (its notification area starts late): keep asking.
+    while (!Shell_NotifyIconA(operation, reinterpret_cast<NOTIFYICONDATAA*>(&m_nid)))
+        Sleep(1000);
+    if (operation == NIM_ADD)
+        SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    return 1;
+}
+
+void CMonitorDlg::HideToTray()
+{
+    if (m_bRunning == 0)
+        EndProcessAfterWorker(1);
+    // Already hidden with its icon: the icon stays as it is and nothing more is hidden.
+    if (m_bIconShown && !IsWindowVisible(m_hWnd))
+        return;
+    SetTrayIcon(m_hIcon, NIM_ADD, kTrayTip);
+    m_bIconShown = true;
+    ShowWindow(m_hWnd, SW_HIDE);
+    UpdateWindow(m_hWnd);
+    if (m_nHideDepth >= kMaxHideDepth)
+        return;
+    ++m_nHideDepth;
+    // From here this loop takes every message of the thread, without dialog keyboard handling.
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    --m_nHideDepth;
+}
+
+void CMonitorDlg::OnTrayNotify(UINT message, LPARAM lParam)
+{
+    if (message != WM_TRAY_NOTIFY || lParam != WM_LBUTTONDBLCLK)
+        return;
+    ShowWindow(m_hWnd, SW_SHOW);
+    Shell_NotifyIconA(NIM_DELETE, reinterpret_cast<NOTIFYICONDATAA*>(&m_nid));
+    m_bIconShown = false;
+}
+
+// A stopping worker may still be fetching or storing a snapshot: it is told to give up and, if it
+// is writing a site file, given a few seconds to finish before the process ends.
+void CMonitorDlg::EndProcessAfterWorker(int status)
+{
+    m_worker.RequestQuit();
+    m_worker.WaitOutsideWriteStep(kWriteStepWaitMs);
+    exit(status);
+}

@@ -1,0 +1,33 @@
+#include "registry/data_paths.h"
+
+#include "registry/decimal.h"
+#include "registry/profile.h"
+
+bool MakeDataDir(char (&path)[kPathBufferSize])
+{
+    char dir[kPathBufferSize];
+    GetExeDir(dir);
+    const char* pieces[] = {dir, "\\data"};
+    return JoinPath(path, pieces);
+}
+
+bool MakeRegistryPath(char (&path)[kPathBufferSize])
+{
+    char dir[kPathBufferSize];
+    GetExeDir(dir);
+    const char* pieces[] = {dir, "\\data\\Morvel.ini"};
+    return JoinPath(path, pieces);
+}
+
+bool MakeSitePrefix(char (&path)[kPathBufferSize], const char* codeText)
+{
+    char dir[kPathBufferSize];
+    GetExeDir(dir);
+    const char* pieces[] = {dir, "\\data\\", codeText};
+    return JoinPath(path, pieces);
+}
+
+bool MakeSitePrefix(char (&path)[kPathBufferSize], long code)
+{
+    return MakeSitePrefix(path, IntToString(code));
+}

@@ -1,0 +1,18 @@
+// The program directory and access to profile (INI-style) files through the platform's
+// profile functions. A file name without ":\" is taken relative to the program directory.
+#pragma once
+
+// Stores the folder of the running executable, without a trailing backslash, into dst
+// (at least 260 bytes). A program in a drive's root gives the drive alone, such as "C:".
+int GetExeDir(char* dst);
+
+int ProfileGetString(const char* file, const char* section, const char* key, const char* def,
+                     char* dst, int size);
+int ProfileGetInt(const char* file, const char* section, const char* key, int def);
+void ProfileWriteString(const char* file, const char* section, const char* key, const char* value);
+void ProfileWriteInt(const char* file, const char* section, const char* key, int value);
+
+// Reads a whole section through the platform in one call, as "key=value\0...\0\0" lines, into a
+// buffer the caller frees with FreeSection. Returns nullptr when the file or section is absent.
+char* ProfileReadSection(const char* file, const char* section, unsigned long* length);
+void FreeSection(char* section);

@@ -1,0 +1,220 @@
+#include "registry/site_registry.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "registry/decimal.h"
+#include "registry/path_join.h"
+
+namespace {
+
+enum KeyKind { kName, kUrl, kCode, kDel, kKindCount };
+const char* const kPrefixes[kKindCount] = {"name", "url", "code", "del"};
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool StartsWithIgnoringCase(const char* text, size_t len, const char* prefix)
+{
+    size_t n = strlen(prefix);
+    if (len < n)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        if (Lower(text[i]) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Drops blanks at both ends of text, in place; returns the new start.
+char* Trim(char* text)
+{
+    while (IsBlank(*text))
+        ++text;
+    size_t len = strlen(text);
+    while (len > 0 && IsBlank(text[len - 1]))
+        text[--len] = '\0';
+    return text;
+}
+
+// The entry number spelt by digits[0, len) as the registry writes it: no sign, no leading zero.
+bool ParseEntryNumber(const char* digits, size_t len, unsigned long* number)
+{
+    if (len == 0 || len > 10 || digits[0] == '0')
+        return false;
+    unsigned long long value = 0;
+    for (size_t i = 0; i < len; ++i) {
+        if (digits[i] < '0' || digits[i] > '9')
+            return false;
+        value = value * 10 + static_cast<unsigned>(digits[i] - '0');
+    }
+    if (value > 2147483647ull)
+        return false;
+    *number = static_cast<unsigned long>(value);
+    return true;
+}
+
+int CompareKeys(const void* a, const void* b)
+{
+    const auto* x = static_cast<const RegistryKey*>(a);
+    const auto* y = static_cast<const RegistryKey*>(b);
+    if (x->number != y->number)
+        return x->number < y->number ? -1 : 1;
+    if (x->kind != y->kind)
+        return x->kind < y->kind ? -1 : 1;
+    return x->order < y->order ? -1 : (x->order > y->order ? 1 : 0);
+}
+
+}  // namespace
+
+long ProfileValueToInt(const char* value, long def)
+{
+    if (!value || !*value)
+        return def;
+    char copy[32];
+    CopyProfileValue(copy, sizeof copy, value);
+    if (!copy[0])
+        return def;
+    return ParseLeadingDecimal(copy, nullptr);
+}
+
+void CopyProfileValue(char* dst, size_t size, const char* value)
+{
+    size_t len = strlen(value);
+    if (len >= 2 && (value[0] == '"' || value[0] == '\'') && value[len - 1] == value[0]) {
+        ++value;
+        len -= 2;
+    }
+    if (size == 0)
+        return;
+    if (len > size - 1)
+        len = size - 1;
+    memcpy(dst, value, len);
+    dst[len] = '\0';
+}
+
+SiteRegistry::~SiteRegistry()
+{
+    free(m_keys);
+}
+
+bool SiteRegistry::Parse(char* section, size_t length)
+{
+    free(m_keys);
+    m_count = 0;
+    m_countValue = nullptr;
+    // Every line takes at least two bytes, so this is enough room for all of them.
+    m_keys = static_cast<RegistryKey*>(malloc((length / 2 + 1) * sizeof(RegistryKey)));
+    if (!m_keys)
+        return false;
+    for (char* line = section; line < section + length && *line; line += strlen(line) + 1)
+        AddLine(line);
+    qsort(m_keys, m_count, sizeof(RegistryKey), CompareKeys);
+    return true;
+}
+
+void SiteRegistry::AddLine(char* line)
+{
+    char* equals = strchr(line, '=');
+    if (!equals)
+        return;
+    char* value = Trim(equals + 1);
+    *equals = '\0';
+    size_t end = strlen(line);  // trim the key's trailing blanks without moving the line
+    while (end > 0 && IsBlank(line[end - 1]))
+        line[--end] = '\0';
+    char* key = line;
+    while (IsBlank(*key))
+        ++key;
+    size_t keyLen = strlen(key);
+    if (keyLen == 5 && StartsWithIgnoringCase(key, keyLen, "count")) {
+        if (!m_countValue)
+            m_countValue = value;
+        return;
+    }
+    for (int kind = 0; kind < kKindCount; ++kind) {
+        size_t prefixLen = strlen(kPrefixes[kind]);
+        unsigned long number;
+        if (StartsWithIgnoringCase(key, keyLen, kPrefixes[kind]) &&
+            ParseEntryNumber(key + prefixLen, keyLen - prefixLen, &number)) {
+            m_keys[m_count] = RegistryKey{number, kind, m_count, value};
+            ++m_count;
+            return;
+        }
+    }
+}
+
+bool SiteRegistry::FillSite(size_t first, size_t last, ListedSite& site) const
+{
+    const char* values[kKindCount] = {};
+    for (size_t k = first; k < last; ++k) {
+        if (!values[m_keys[k].kind])
+            values[m_keys[k].kind] = m_keys[k].value;  // sorted by order: the first one wins
+    }
+    CopyProfileValue(site.name, sizeof site.name, values[kName] ? values[kName] : "");
+    CopyProfileValue(site.url, sizeof site.url, values[kUrl] ? values[kUrl] : "");
+    site.code = ProfileValueToInt(values[kCode], 0);
+    return ProfileValueToInt(values[kDel], 0) == 1;
+}
+
+size_t SiteRegistry::EndOfEntry(size_t k) const
+{
+    size_t last = k;
+    while (last < m_count && m_keys[last].number == m_keys[k].number)
+        ++last;
+    return last;
+}
+
+unsigned long SiteRegistry::FindLiveEntry(long code) const
+{
+    long count = ReadCount();
+    if (count <= 0)
+        return 0;
+    ListedSite site;
+    unsigned long next = 1;  // numbers without keys read as live entries of code 0
+    for (size_t k = 0; k < m_count && m_keys[k].number <= static_cast<unsigned long>(count);) {
+        if (code == 0 && next < m_keys[k].number)
+            return next;
+        size_t last = EndOfEntry(k);
+        bool deleted = FillSite(k, last, site);
+        if (!deleted && site.code == code)
+            return m_keys[k].number;
+        next = m_keys[k].number + 1;
+        k = last;
+    }
+    return (code == 0 && next <= static_cast<unsigned long>(count)) ? next : 0;
+}
+
+bool SiteRegistry::HasCode(long code) const
+{
+    for (size_t k = 0; k < m_count; ++k) {
+        if (m_keys[k].kind == kCode && ProfileValueToInt(m_keys[k].value, 0) == code)
+            return true;
+    }
+    return false;
+}
+
+void SiteRegistry::ForEachListed(void (*visit)(void* context, const ListedSite& site), void* context) const
+{
+    long count = ReadCount();
+    if (count <= 0)
+        return;
+    ListedSite site;
+    ListedSite blank = {};
+    unsigned long blanks = 0;
+    unsigned long next = 1;  // the next entry number to list
+    for (size_t k = 0; k < m_count;) {
+        unsigned long number = m_keys[k].number;
+        if (number > static_cast<unsigned long>(count))
+            break;
+        size_t last = EndOfEntry(k);
+        // Numbers without any key list as empty entries, up to a bound.
+        for (; next < number && blanks < kMaxBlankEntries; ++next, ++blanks)
+            visit(context, blank);
+        next = number + 1;
+        if (!FillSite(k, last, site))
+            visit(context, site);
+        k = last;
+    }
+}

@@ -1,0 +1,69 @@
+// The site registry file's one section "url", read whole and looked up in memory with the same
+// results as reading each key through the profile functions: keys match without regard to the
+// case of ASCII letters, the first of repeated keys wins, a quoted value loses its quotes,
+// numbers are read from the start of the value (an empty value gives the default).
+#pragma once
+#include <stddef.h>
+
+enum {
+    kSiteNameSize = 100,  // a listed name holds at most 99 bytes
+    kSiteUrlSize = 260,   // a listed URL holds at most 259 bytes
+};
+
+struct ListedSite {
+    char name[kSiteNameSize];
+    char url[kSiteUrlSize];
+    long code;
+};
+
+// One numbered key of the section: "name", "url", "code" or "del" and an entry number.
+struct RegistryKey {
+    unsigned long number;  // the entry number, 1 to 2147483647
+    int kind;              // name, url, code or del
+    size_t order;          // position in the file, so that the first of repeated keys wins
+    const char* value;
+};
+
+long ProfileValueToInt(const char* value, long def);
+
+class SiteRegistry {
+public:
+    SiteRegistry() = default;
+    SiteRegistry(const SiteRegistry&) = delete;
+    SiteRegistry& operator=(const SiteRegistry&) = delete;
+    ~SiteRegistry();
+
+    // Indexes a section given as "key=value" lines, each ended by a zero byte; the text is trimmed
+    // in place and must stay alive while the registry is used.
+    bool Parse(char* section, size_t length);
+
+    // Calls visit for every listed entry in entry order: numbers 1 to "count" whose "del" is not 1.
+    // Numbers past the highest one that has any key are not visited, so a damaged count cannot
+    // make the walk endless; at most kMaxBlankEntries numbers without keys give (empty) entries.
+    void ForEachListed(void (*visit)(void* context, const ListedSite& site), void* context) const;
+
+    // The first entry number, from 1 to "count", that holds the code and is not marked deleted;
+    // 0 when there is none.
+    unsigned long FindLiveEntry(long code) const;
+    // Whether any entry of the file, live or deleted, holds the code.
+    bool HasCode(long code) const;
+
+    enum { kMaxBlankEntries = 10000 };
+
+private:
+    void AddLine(char* line);
+    long ReadCount() const { return ProfileValueToInt(m_countValue, 0); }
+    // The end of the run of keys of the entry whose first key is at k.
+    size_t EndOfEntry(size_t k) const;
+    // Fills site from the keys of one entry, keys[first, last); returns whether del is 1.
+    bool FillSite(size_t first, size_t last, ListedSite& site) const;
+
+    RegistryKey* m_keys = nullptr;
+    size_t m_count = 0;
+    const char* m_countValue = nullptr;
+};
+
+// Reads a number the way the profile reader does: an empty value gives def.
+long ProfileValueToInt(const char* value, long def);
+// Copies a value the way the profile reader does: matching outer quotes dropped, cut to size - 1.
+void CopyProfileValue(char* dst, size_t size, const char* value);
