@@ -108,8 +108,11 @@ bool SiteRegistry::Parse(char* section, size_t length)
     m_keys = static_cast<RegistryKey*>(malloc((length / 2 + 1) * sizeof(RegistryKey)));
     if (!m_keys)
         return false;
-    for (char* line = section; line < section + length && *line; line += strlen(line) + 1)
+    for (char* line = section; line < section + length && *line;) {
+        char* next = line + strlen(line) + 1;  // before trimming shortens the line
         AddLine(line);
+        line = next;
+    }
     qsort(m_keys, m_count, sizeof(RegistryKey), CompareKeys);
     return true;
 }
