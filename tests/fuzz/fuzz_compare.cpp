@@ -61,6 +61,12 @@ int ModelCompare(const std::vector<std::string>& a, const std::vector<std::strin
     return 0;
 }
 
+void RemoveFiles()
+{
+    unlink(g_pathA.c_str());
+    unlink(g_pathB.c_str());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -68,6 +74,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     std::string base = "/tmp/sitewake-fuzz-compare-" + std::to_string(getpid());
     g_pathA = base + "-a";
     g_pathB = base + "-b";
+    atexit(RemoveFiles);
     return 0;
 }
 
