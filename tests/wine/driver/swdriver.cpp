@@ -14,8 +14,8 @@
 // Reading another process's list view: the LVITEMA/LVCOLUMNA/RECT and the text buffer are
 // allocated in the target process (VirtualAllocEx), the message is sent, and the results are
 // copied back with ReadProcessMemory. Menus belong to the process that made them, so menu
-// reading runs inside the target: swprobe.dll is loaded there with CreateRemoteThread and its
-// export writes the menu into a file the driver reads back.
+// reading runs inside the target: swprobe.dll is set as a window hook on the target's thread
+// and writes the menu into a file the driver reads back.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -667,69 +667,31 @@ std::string ProbePath() {
     return p.substr(0, slash + 1) + "swprobe.dll";
 }
 
-// Runs swprobe.dll's ProbeMenu in the process that owns h; returns the JSON it wrote.
+// Has swprobe.dll's hook read the menu inside the process that owns h; returns its JSON.
 std::string RunProbe(HWND h, bool system) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
+    DWORD tid = GetWindowThreadProcessId(h, nullptr);
     std::string dll = ProbePath();
-    HMODULE local = LoadLibraryA(dll.c_str());
-    if (!local) Fail("cannot load " + dll);
-    FARPROC localFn = GetProcAddress(local, "ProbeMenu@4");
-    if (!localFn) localFn = GetProcAddress(local, "ProbeMenu");
-    if (!localFn) Fail("swprobe.dll has no ProbeMenu");
-    DWORD fnOffset = (DWORD)((char*)localFn - (char*)local);
+    HMODULE mod = LoadLibraryA(dll.c_str());
+    if (!mod) Fail("cannot load " + dll);
+    HOOKPROC proc = (HOOKPROC)(void*)GetProcAddress(mod, "ProbeHook");
+    if (!proc) proc = (HOOKPROC)(void*)GetProcAddress(mod, "ProbeHook@12");
+    if (!proc) Fail("swprobe.dll has no ProbeHook");
 
-    char tmpDir[MAX_PATH], out[MAX_PATH];
-    GetTempPathA(MAX_PATH, tmpDir);
-    GetTempFileNameA(tmpDir, "swm", 0, out);
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    std::string out = std::string(dir) + "swprobe-" + HwndNum(h) + "-" + (system ? "1" : "0") +
+                      ".json";
+    DeleteFileA(out.c_str());
 
-    HANDLE proc = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_VM_OPERATION | PROCESS_VM_READ |
-                                  PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION | SYNCHRONIZE,
-                              FALSE, pid);
-    if (!proc) Fail("OpenProcess failed");
-    struct ProbeArgs {
-        DWORD hwnd;
-        DWORD system;
-        char out[MAX_PATH];
-        char dll[MAX_PATH];
-    } args{};
-    args.hwnd = (DWORD)(uintptr_t)h;
-    args.system = system ? 1 : 0;
-    lstrcpynA(args.out, out, MAX_PATH);
-    lstrcpynA(args.dll, dll.c_str(), MAX_PATH);
-    char* mem = (char*)VirtualAllocEx(proc, nullptr, sizeof args, MEM_COMMIT | MEM_RESERVE,
-                                      PAGE_READWRITE);
-    std::string error;
-    if (!mem || !WriteProcessMemory(proc, mem + MemoryOffset(), &args, sizeof args, nullptr)) {
-        error = "cannot write into the target";
-    } else {
-        // kernel32 sits at the same address in every process of the prefix.
-        FARPROC loadLib = GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA");
-        HANDLE t = CreateRemoteThread(proc, nullptr, 0, (LPTHREAD_START_ROUTINE)loadLib,
-                                      mem + offsetof(ProbeArgs, dll), 0, nullptr);
-        DWORD remoteBase = 0;
-        if (!t || WaitForSingleObject(t, 15000) != WAIT_OBJECT_0 ||
-            !GetExitCodeThread(t, &remoteBase) || !remoteBase) {
-            error = "LoadLibrary in the target failed";
-        }
-        if (t) CloseHandle(t);
-        if (error.empty()) {
-            HANDLE t2 = CreateRemoteThread(
-                proc, nullptr, 0, (LPTHREAD_START_ROUTINE)(uintptr_t)(remoteBase + fnOffset),
-                mem, 0, nullptr);
-            DWORD rc = 1;
-            if (!t2 || WaitForSingleObject(t2, 15000) != WAIT_OBJECT_0 ||
-                !GetExitCodeThread(t2, &rc) || rc != 0)
-                error = "ProbeMenu in the target failed (" + Num(rc) + ")";
-            if (t2) CloseHandle(t2);
-        }
-    }
-    if (mem) VirtualFreeEx(proc, mem, 0, MEM_RELEASE);
-    CloseHandle(proc);
-    FreeLibrary(local);
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, proc, mod, tid);
+    if (!hook) Fail("SetWindowsHookEx failed");
+    UINT msg = RegisterWindowMessageA("SwdriverProbeMenu");
+    DWORD_PTR r = 0;
+    BOOL sent = SendMessageTimeoutA(h, msg, system ? 1 : 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &r);
+    UnhookWindowsHookEx(hook);
 
     std::string json;
-    HANDLE f = CreateFileA(out, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+    HANDLE f = CreateFileA(out.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (f != INVALID_HANDLE_VALUE) {
         char buf[65536];
@@ -737,8 +699,8 @@ std::string RunProbe(HWND h, bool system) {
         while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) json.append(buf, got);
         CloseHandle(f);
     }
-    DeleteFileA(out);
-    if (!error.empty()) Fail(error);
+    DeleteFileA(out.c_str());
+    if (!sent) Fail("the window did not take the probe message");
     if (json.empty()) Fail("the probe wrote nothing");
     return json;
 }

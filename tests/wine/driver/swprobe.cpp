@@ -1,15 +1,13 @@
-// swprobe.dll: loaded into the program under test by swdriver (CreateRemoteThread with
-// LoadLibraryA), then ProbeMenu runs there as a thread: menus can only be read by the process
-// that owns them. It writes the menu bar or the system menu of a window, recursively, as JSON
-// fields into a file named by the driver, then unloads itself.
+// swprobe.dll: menus can only be read by the process that owns them, so swdriver has this
+// library loaded into the program under test as a window hook (no thread of ours runs there).
+// The hook writes the menu bar or the system menu of a window, recursively, as JSON fields into
+// a file the driver reads back.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 namespace {
-
-HMODULE g_self;
 
 std::string Utf8(const std::string& cp932) {
     if (cp932.empty()) return std::string();
@@ -73,36 +71,43 @@ std::string Items(HMENU m, int depth) {
     return s + "]";
 }
 
-struct ProbeArgs {
-    DWORD hwnd;
-    DWORD system;
-    char out[MAX_PATH];
-    char dll[MAX_PATH];
-};
+// The file the menu of hwnd goes to: in the temporary folder, which the driver and the
+// program share (same Wine prefix, same user).
+std::string OutPath(HWND h, WPARAM system) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + "swprobe-" + std::to_string((unsigned long long)(uintptr_t)h) + "-" +
+           std::to_string((unsigned long long)system) + ".json";
+}
 
 }  // namespace
 
-extern "C" __declspec(dllexport) DWORD WINAPI ProbeMenu(LPVOID p) {
-    ProbeArgs* a = (ProbeArgs*)p;
-    HWND h = (HWND)(uintptr_t)a->hwnd;
-    HMENU m = a->system ? GetSystemMenu(h, FALSE) : GetMenu(h);
-    std::string s = "\"menu\":" + std::to_string((unsigned long long)(uintptr_t)m) +
-                    ",\"items\":" + (m ? Items(m, 0) : std::string("[]"));
-    DWORD rc = 2;
-    HANDLE f = CreateFileA(a->out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f != INVALID_HANDLE_VALUE) {
-        DWORD done = 0;
-        rc = WriteFile(f, s.data(), (DWORD)s.size(), &done, nullptr) && done == s.size() ? 0 : 3;
-        CloseHandle(f);
+// A WH_CALLWNDPROC hook: the driver hooks the program's window thread and sends it the
+// registered message "SwdriverProbeMenu" (wParam 1: the system menu). The hook runs on that
+// thread, before the window procedure; the message itself means nothing to the window.
+extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeHook(int code, WPARAM w, LPARAM l) {
+    static UINT probeMsg = RegisterWindowMessageA("SwdriverProbeMenu");
+    if (code == HC_ACTION && l) {
+        const CWPSTRUCT* c = (const CWPSTRUCT*)l;
+        if (c->message == probeMsg) {
+            HMENU m = c->wParam ? GetSystemMenu(c->hwnd, FALSE) : GetMenu(c->hwnd);
+            std::string s = "\"menu\":" + std::to_string((unsigned long long)(uintptr_t)m) +
+                            ",\"items\":" + (m ? Items(m, 0) : std::string("[]"));
+            std::string tmp = OutPath(c->hwnd, c->wParam) + ".part";
+            HANDLE f = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (f != INVALID_HANDLE_VALUE) {
+                DWORD done = 0;
+                WriteFile(f, s.data(), (DWORD)s.size(), &done, nullptr);
+                CloseHandle(f);
+                MoveFileExA(tmp.c_str(), OutPath(c->hwnd, c->wParam).c_str(),
+                            MOVEFILE_REPLACE_EXISTING);
+            }
+        }
     }
-    FreeLibraryAndExitThread(g_self, rc);
-    return rc;
+    return CallNextHookEx(nullptr, code, w, l);
 }
 
 BOOL WINAPI DllMain(HINSTANCE inst, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        g_self = inst;
-        DisableThreadLibraryCalls(inst);
-    }
+    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(inst);
     return TRUE;
 }

@@ -1,0 +1,615 @@
+"""Shared helpers for the Wine tests of Sitewake (Python standard library only).
+
+A test file is a unittest module registered in tests/wine/CMakeLists.txt with one line,
+sitewake_wine_test(test_foo.py). Under scripts/test.sh the Wine prefix, the Xvfb display and a
+warm wineserver are given in the environment (SW_RIG_READY=1); a test file run by hand
+(python3 tests/wine/test_foo.py) makes them itself: the prefix build/wine-prefix (made once)
+and a private Xvfb, both stopped at exit.
+
+    import rig
+
+    class MainWindowTest(rig.WineTestCase):
+        def test_rows(self):
+            app = self.launch(ini="[url]\\ncount=1\\nname1=a\\nurl1=http://a/\\ncode1=3\\n")
+            rows = self.driver.rows(app.hwnd, rig.IDC_SITE_LIST)
+
+Everything the rig starts is stopped by its own pid.
+"""
+
+import atexit
+import json
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE_DIR = os.environ.get("SW_SOURCE_DIR") or os.path.dirname(os.path.dirname(HERE))
+BUILD_DIR = os.path.join(SOURCE_DIR, "build", "win32")
+EXE = os.environ.get("SITEWAKE_EXE") or os.path.join(BUILD_DIR, "Sitewake.exe")
+TEST_BIN = os.environ.get("SW_TEST_BIN") or os.path.join(BUILD_DIR, "tests")
+DRIVER_EXE = os.path.join(TEST_BIN, "swdriver.exe")
+
+# Control and command ids of the program (res/resource.h).
+IDOK = 1
+IDCANCEL = 2
+IDM_ABOUTBOX = 16
+IDC_URL = 1000
+IDC_SITE_LIST = 1005
+IDC_SITE_NAME = 1008
+IDC_SNAPSHOT_LIST = 1013
+ID_ADD_SITE = 32771
+ID_DELETE_SITE = 32772
+ID_START = 32773
+ID_STOP = 32774
+
+# Window messages and styles the tests use.
+WM_CLOSE = 0x0010
+WM_COMMAND = 0x0111
+WM_SYSCOMMAND = 0x0112
+WM_KEYDOWN = 0x0100
+BM_CLICK = 0x00F5
+WS_POPUP = 0x80000000
+WS_CHILD = 0x40000000
+WS_VISIBLE = 0x10000000
+WS_DISABLED = 0x08000000
+WS_CAPTION = 0x00C00000
+WS_BORDER = 0x00800000
+WS_SYSMENU = 0x00080000
+WS_THICKFRAME = 0x00040000
+WS_MINIMIZEBOX = 0x00020000
+WS_MAXIMIZEBOX = 0x00010000
+WS_TABSTOP = 0x00010000
+WS_EX_TOPMOST = 0x00000008
+WS_EX_APPWINDOW = 0x00040000
+WS_EX_CLIENTEDGE = 0x00000200
+LVS_REPORT = 0x0001
+LVS_TYPEMASK = 0x0003
+LVS_SINGLESEL = 0x0004
+LVS_SHOWSELALWAYS = 0x0008
+LVS_NOCOLUMNHEADER = 0x4000
+LVS_NOSORTHEADER = 0x8000
+LVS_EX_FULLROWSELECT = 0x20
+LVS_EX_TWOCLICKACTIVATE = 0x80
+LVCFMT_LEFT = 0
+
+DEFAULT_TIMEOUT = float(os.environ.get("SW_TIMEOUT", "60"))
+
+
+def log(*args):
+    print("[rig]", *args, file=sys.stderr, flush=True)
+
+
+def cp932(text):
+    """The exact bytes the program sees for a text."""
+    return text.encode("cp932")
+
+
+def ini_bytes(text):
+    """An INI file as the program's users write it: code page 932 with CR LF line ends."""
+    return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp932")
+
+
+def wait_until(predicate, timeout=DEFAULT_TIMEOUT, interval=0.05, what="condition"):
+    """Calls predicate until it returns something true; returns that, or raises TimeoutError."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise TimeoutError("timed out after %.1f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------------------------
+# The Wine environment
+
+
+class _Environment:
+    """Wine prefix, display and wineserver: from scripts/test.sh, or made here."""
+
+    def __init__(self):
+        self.env = None
+        self._started = []  # (name, Popen) of what we started, stopped at exit
+
+    def get(self):
+        if self.env is None:
+            if os.environ.get("SW_RIG_READY") == "1":
+                self.env = dict(os.environ)
+            else:
+                self.env = self._make()
+            self.env.setdefault("WINEDEBUG", "-all")
+            self.env["LC_ALL"] = "ja_JP.UTF-8"
+            self.env["LANG"] = "ja_JP.UTF-8"
+        return self.env
+
+    def _make(self):
+        prefix = os.environ.get("WINEPREFIX") or os.path.join(SOURCE_DIR, "build", "wine-prefix")
+        script = os.path.join(SOURCE_DIR, "scripts", "wine-env.sh")
+        out = subprocess.run(
+            ["bash", "-c", '. "$0" && sw_wine_env "$1" && sw_prefix_ensure >&2 && env -0',
+             script, prefix],
+            check=True, stdout=subprocess.PIPE).stdout
+        env = dict(item.split("=", 1) for item in out.decode().split("\0") if "=" in item)
+        display = self._start_xvfb(env)
+        env["DISPLAY"] = display
+        ws = subprocess.Popen(["/usr/lib/wine/wineserver64", "-f", "-p"], env=env,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._started.append(("wineserver", ws))
+        atexit.register(self.stop)
+        return env
+
+    def _start_xvfb(self, env):
+        for n in range(int(os.environ.get("SW_DISPLAY_FIRST", "121")), 200):
+            if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
+                continue
+            p = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24",
+                                  "-nolisten", "tcp", "-noreset"],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                wait_until(lambda: p.poll() is not None or subprocess.run(
+                    ["xdpyinfo", "-display", ":%d" % n], stdout=subprocess.DEVNULL,
+                    stderr=subprocess.DEVNULL).returncode == 0, timeout=10, what="Xvfb")
+            except TimeoutError:
+                pass
+            if p.poll() is None:
+                self._started.append(("Xvfb", p))
+                return ":%d" % n
+        raise RuntimeError("could not start Xvfb")
+
+    def stop(self):
+        for name, p in reversed(self._started):
+            if p.poll() is None:
+                if name == "wineserver":
+                    subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                else:
+                    p.terminate()
+                try:
+                    p.wait(10)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait()
+        self._started = []
+
+
+_environment = _Environment()
+
+
+def wine_env(extra=None):
+    """The environment for Wine processes (prefix, LC_ALL=ja_JP.UTF-8, WINEDEBUG, DISPLAY)."""
+    env = dict(_environment.get())
+    if extra:
+        env.update(extra)
+    return env
+
+
+def unix_path(win_path):
+    """Z:\\tmp\\x -> /tmp/x."""
+    if len(win_path) >= 2 and win_path[1] == ":" and win_path[0] in "zZ":
+        return win_path[2:].replace("\\", "/") or "/"
+    raise ValueError("not a Z: path: %r" % win_path)
+
+
+def win_path(path):
+    """/tmp/x -> Z:\\tmp\\x."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+# ---------------------------------------------------------------------------------------------
+# Processes
+
+
+class Process:
+    """A Wine process we started (wine PROGRAM ...). Stopped only through its own pid."""
+
+    def __init__(self, argv, cwd, env, stdout=None):
+        self.argv = argv
+        self._out = stdout
+        self.popen = subprocess.Popen(
+            ["wine"] + argv, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+            stdout=stdout if stdout is not None else subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=True)
+        self.pid = self.popen.pid
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def wait(self, timeout=DEFAULT_TIMEOUT):
+        """The exit status (the Windows program's exit code, modulo 256); TimeoutError if still running."""
+        try:
+            return self.popen.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise TimeoutError("%s still running after %.1f s" % (self.argv[0], timeout))
+
+    def kill(self):
+        if self.popen.poll() is None:
+            try:
+                os.kill(self.popen.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            try:
+                self.popen.wait(10)
+            except subprocess.TimeoutExpired:
+                pass
+
+
+def run_wine(argv, cwd=None, timeout=DEFAULT_TIMEOUT, env=None):
+    """Runs a console Wine program to its end; returns CompletedProcess with bytes stdout."""
+    p = subprocess.Popen(["wine"] + list(argv), cwd=cwd, env=env or wine_env(),
+                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE, start_new_session=True)
+    try:
+        out, err = p.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.kill(p.pid, signal.SIGKILL)
+        p.communicate()
+        raise TimeoutError("%s did not end within %.1f s" % (argv[0], timeout))
+    return subprocess.CompletedProcess(p.args, p.returncode, out, err)
+
+
+# ---------------------------------------------------------------------------------------------
+# The driver
+
+
+class DriverError(AssertionError):
+    pass
+
+
+class Driver:
+    """swdriver.exe in serve mode: one command per call, answers as dicts.
+
+    Window handles are ints; a control is (parent, id) or a handle. Texts come as "text"
+    (UTF-8) and "hex" (the exact code page 932 bytes); rig.raw(item) gives the bytes.
+    """
+
+    def __init__(self, env=None):
+        self._env = env or wine_env()
+        self._proc = None
+
+    def _start(self):
+        self._proc = subprocess.Popen(
+            ["wine", DRIVER_EXE, "serve"], cwd=TEST_BIN, env=self._env,
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        self._buf = b""
+
+    def close(self):
+        if self._proc and self._proc.poll() is None:
+            try:
+                self._proc.stdin.write(b"\n")
+                self._proc.stdin.flush()
+                self._proc.wait(10)
+            except (OSError, subprocess.TimeoutExpired):
+                os.kill(self._proc.pid, signal.SIGKILL)
+                self._proc.wait()
+        self._proc = None
+
+    def _readline(self, timeout):
+        deadline = time.monotonic() + timeout
+        fd = self._proc.stdout.fileno()
+        while b"\n" not in self._buf:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise TimeoutError("driver gave no answer within %.1f s" % timeout)
+            ready, _, _ = select.select([fd], [], [], left)
+            if ready:
+                chunk = os.read(fd, 65536)
+                if not chunk:
+                    raise DriverError("driver ended")
+                self._buf += chunk
+        line, self._buf = self._buf.split(b"\n", 1)
+        return line
+
+    def call(self, *args, check=True, timeout=None):
+        """Runs one driver command; returns its answer. check: raise DriverError unless ok."""
+        args = [str(a) for a in args]
+        if any("\t" in a or "\n" in a for a in args):
+            raise ValueError("driver arguments cannot hold TAB or line ends")
+        if self._proc is None or self._proc.poll() is not None:
+            self._start()
+        wait = timeout
+        if wait is None:
+            wait = 30.0
+            if "--timeout" in args:
+                wait += int(args[args.index("--timeout") + 1]) / 1000.0
+        self._proc.stdin.write(("\t".join(args) + "\n").encode("utf-8"))
+        self._proc.stdin.flush()
+        try:
+            line = self._readline(wait)
+        except (TimeoutError, DriverError):
+            self.close()
+            raise
+        answer = json.loads(line.decode("utf-8"))
+        if check and not answer.get("ok"):
+            raise DriverError("%s: %s" % (" ".join(args), answer.get("error")))
+        return answer
+
+    # -- windows --
+    def find_window(self, caption=None, cls=None, pid=None, owner=None, visible=False,
+                    timeout=DEFAULT_TIMEOUT, check=True):
+        args = ["find-window"] + _filters(caption, cls, pid, owner, visible)
+        args += ["--timeout", int(timeout * 1000)]
+        return self.call(*args, check=check)
+
+    def windows(self, caption=None, cls=None, pid=None, owner=None, visible=False):
+        return self.call("windows", *_filters(caption, cls, pid, owner, visible))["windows"]
+
+    def info(self, hwnd, ctl_id=None):
+        return self.call("info", *_control(hwnd, ctl_id))
+
+    def children(self, hwnd):
+        return self.call("children", hwnd)["children"]
+
+    def text(self, hwnd, ctl_id=None):
+        return self.call("get-text", *_control(hwnd, ctl_id))
+
+    def set_text(self, hwnd, ctl_id, text):
+        """Sets a control's text (given as str, sent as code page 932; bytes are sent as is)."""
+        if isinstance(text, bytes):
+            return self.call("set-text", *_control(hwnd, ctl_id), "--hex-text", text.hex())
+        return self.call("set-text", *_control(hwnd, ctl_id), "--text", text)
+
+    def center(self, hwnd, ctl_id=None):
+        a = self.call("center", *_control(hwnd, ctl_id))
+        return a["x"], a["y"]
+
+    def wait_gone(self, hwnd, timeout=DEFAULT_TIMEOUT, check=True):
+        return self.call("wait-gone", hwnd, "--timeout", int(timeout * 1000), check=check)
+
+    def wait_exit(self, win_pid, timeout=DEFAULT_TIMEOUT, check=True):
+        return self.call("wait-exit", win_pid, "--timeout", int(timeout * 1000), check=check)
+
+    def foreground(self, hwnd):
+        return self.call("foreground", hwnd)
+
+    def screen(self):
+        return self.call("screen")
+
+    # -- list views --
+    def rows(self, hwnd, ctl_id=None):
+        """[{"index", "param", "selected", "focused", "cells": [{"text", "hex"}...]}...]"""
+        return self.call("lv-rows", *_control(hwnd, ctl_id))["rows"]
+
+    def row_count(self, hwnd, ctl_id=None):
+        return self.call("lv-count", *_control(hwnd, ctl_id))["count"]
+
+    def wait_rows(self, hwnd, ctl_id=None, count=None, at_least=None, timeout=DEFAULT_TIMEOUT):
+        args = ["wait-rows"] + _control(hwnd, ctl_id) + ["--timeout", int(timeout * 1000)]
+        if count is not None:
+            args += ["--count", count]
+        if at_least is not None:
+            args += ["--min", at_least]
+        return self.call(*args)["count"]
+
+    def columns(self, hwnd, ctl_id=None):
+        return self.call("lv-columns", *_control(hwnd, ctl_id))["columns"]
+
+    def lv_style(self, hwnd, ctl_id=None):
+        return self.call("lv-style", *_control(hwnd, ctl_id))
+
+    def selected(self, hwnd, ctl_id=None):
+        return self.call("lv-selected", *_control(hwnd, ctl_id))
+
+    def row_point(self, hwnd, ctl_id, row, sub=None):
+        """Screen coordinates of a row's centre (of one cell with sub)."""
+        args = ["lv-point"] + _control(hwnd, ctl_id) + ["--row", row]
+        if sub is not None:
+            args += ["--sub", sub]
+        a = self.call(*args)
+        return a["x"], a["y"]
+
+    # -- menus --
+    def menu(self, hwnd):
+        return self.call("menu", hwnd)["items"]
+
+    def system_menu(self, hwnd):
+        return self.call("sysmenu", hwnd)["items"]
+
+    # -- messages --
+    def command(self, hwnd, cmd_id, send=False):
+        return self.call("command", hwnd, cmd_id, *(["--send"] if send else []))
+
+    def syscommand(self, hwnd, cmd_id, send=False):
+        return self.call("syscommand", hwnd, cmd_id, *(["--send"] if send else []))
+
+    def close_window(self, hwnd, send=False):
+        return self.call("close", hwnd, *(["--send"] if send else []))
+
+    def post(self, hwnd, msg, wparam=0, lparam=0):
+        return self.call("post", hwnd, msg, wparam, lparam)
+
+    def send(self, hwnd, msg, wparam=0, lparam=0):
+        return self.call("send", hwnd, msg, wparam, lparam)["result"]
+
+
+def _filters(caption, cls, pid, owner, visible):
+    args = []
+    if caption is not None:
+        args += ["--caption", caption]
+    if cls is not None:
+        args += ["--class", cls]
+    if pid is not None:
+        args += ["--pid", pid]
+    if owner is not None:
+        args += ["--owner", owner]
+    if visible:
+        args.append("--visible")
+    return args
+
+
+def _control(hwnd, ctl_id):
+    return [hwnd] if ctl_id is None else [hwnd, ctl_id]
+
+
+def raw(item, key="hex"):
+    """The exact bytes of a text in a driver answer."""
+    return bytes.fromhex(item[key])
+
+
+def cell_bytes(row):
+    """A list-view row's cells as exact bytes."""
+    return [raw(c) for c in row["cells"]]
+
+
+def driver_once(*args):
+    """One driver command in its own process (the single-call form); returns (status, answer)."""
+    r = run_wine([DRIVER_EXE] + [str(a) for a in args], cwd=TEST_BIN)
+    return r.returncode, json.loads(r.stdout.decode("utf-8").strip().splitlines()[-1])
+
+
+# ---------------------------------------------------------------------------------------------
+# X: clicks, keys, screenshots
+
+
+def xdotool(*args, env=None):
+    subprocess.run(["xdotool"] + [str(a) for a in args], env=env or wine_env(), check=True,
+                   stdout=subprocess.DEVNULL)
+
+
+def click(x, y, button=1, double=False):
+    """A real click at screen coordinates (without a window manager they are X coordinates)."""
+    args = ["mousemove", "--sync", x, y, "click"]
+    if double:
+        args += ["--repeat", 2, "--delay", 80]
+    xdotool(*args, button)
+
+
+def key(*names):
+    """Real key presses to the window that has the keyboard focus (e.g. key("Escape"))."""
+    xdotool("key", "--delay", 50, *names)
+
+
+def screenshot(path):
+    """The whole X screen as a PNG."""
+    subprocess.run(["import", "-window", "root", path], env=wine_env(), check=True)
+    return path
+
+
+# ---------------------------------------------------------------------------------------------
+# Program folders and the running program
+
+
+class ProgramFolder:
+    """A fresh folder holding a copy of Sitewake.exe; its data folder is data\\ beside it."""
+
+    def __init__(self, exe=EXE, name=None, parent=None):
+        self.root = tempfile.mkdtemp(prefix="sw-", dir=parent)
+        self.dir = os.path.join(self.root, name) if name else self.root
+        os.makedirs(self.dir, exist_ok=True)
+        self.exe_name = os.path.basename(exe)
+        self.exe = os.path.join(self.dir, self.exe_name)
+        shutil.copy2(exe, self.exe)
+        self.data = os.path.join(self.dir, "data")
+
+    def write_ini(self, text, name="Morvel.ini"):
+        """Writes data\\<name>: a str is encoded as code page 932 with CR LF; bytes as given."""
+        os.makedirs(self.data, exist_ok=True)
+        path = os.path.join(self.data, name)
+        with open(path, "wb") as f:
+            f.write(text if isinstance(text, bytes) else ini_bytes(text))
+        return path
+
+    def read_ini(self, name="Morvel.ini"):
+        with open(os.path.join(self.data, name), "rb") as f:
+            return f.read()
+
+    def path(self, *parts):
+        return os.path.join(self.dir, *parts)
+
+    def remove(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class Program(Process):
+    """Sitewake running from a ProgramFolder; hwnd/info filled in by wait_window."""
+
+    def __init__(self, folder, args=(), env=None):
+        self.folder = folder
+        super().__init__([folder.exe_name] + list(args), cwd=folder.dir, env=env or wine_env())
+        self.hwnd = None
+        self.win_pid = None
+
+    def wait_window(self, driver, caption="Sitewake", timeout=DEFAULT_TIMEOUT):
+        """Waits for the visible main window; returns its handle."""
+        deadline = time.monotonic() + timeout
+        while True:
+            if not self.running():
+                raise AssertionError("the program ended (status %s) before showing its window"
+                                     % self.popen.returncode)
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise TimeoutError("no visible window %r within %.1f s" % (caption, timeout))
+            a = driver.find_window(caption=caption, visible=True, timeout=min(left, 2.0),
+                                   check=False)
+            if a.get("ok"):
+                self.hwnd = a["hwnd"]
+                self.win_pid = a["pid"]
+                return self.hwnd
+
+
+class WineTestCase(unittest.TestCase):
+    """Base class: a driver per test class; programs and folders are cleaned up per test."""
+
+    driver = None
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.exists(EXE):
+            raise unittest.SkipTest("no program at %s (build it with scripts/build.sh)" % EXE)
+        cls.driver = Driver()
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.driver:
+            cls.driver.close()
+
+    def setUp(self):
+        self._programs = []
+        self._folders = []
+
+    def tearDown(self):
+        for p in self._programs:
+            p.kill()
+        for f in self._folders:
+            f.remove()
+
+    def folder(self, ini=None, name=None):
+        f = ProgramFolder(name=name)
+        self._folders.append(f)
+        if ini is not None:
+            f.write_ini(ini)
+        return f
+
+    def start(self, folder, args=()):
+        p = Program(folder, args)
+        self._programs.append(p)
+        return p
+
+    def launch(self, ini=None, folder=None, caption="Sitewake", timeout=DEFAULT_TIMEOUT):
+        """A fresh folder (with data\\Morvel.ini when ini is given), the program started in it,
+        and its visible main window found (program.hwnd)."""
+        f = folder or self.folder(ini)
+        p = self.start(f)
+        p.wait_window(self.driver, caption=caption, timeout=timeout)
+        return p
+
+    def shot(self, name):
+        """A screenshot into build/win32/wine-shots/<test>-<name>.png (for looking at)."""
+        d = os.path.join(BUILD_DIR, "wine-shots")
+        os.makedirs(d, exist_ok=True)
+        return screenshot(os.path.join(d, "%s-%s.png" % (self.id().split(".")[-1], name)))
+
+
+def main():
+    """unittest.main() that also ends what the rig started."""
+    try:
+        unittest.main(verbosity=2)
+    finally:
+        _environment.stop()
