@@ -1,0 +1,133 @@
+"""The scripted HTTP server (tests/server/scripted_server.py) on 127.0.0.1:80 for the Wine tests
+of acquisition and closing, and the small facts about site files those tests share.
+
+The tests run as root in a network namespace of their own (scripts/test.sh), so port 80 is
+theirs. The server is started with --root (pages under /file/<name>) and --log, and stopped by
+its own pid.
+"""
+
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import rig
+
+SERVER_SCRIPT = os.path.join(rig.SOURCE_DIR, "tests", "server", "scripted_server.py")
+
+
+class ScriptedServer:
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="sw-www-")
+        self.root = os.path.join(self.dir, "pages")
+        os.makedirs(self.root)
+        self.log_path = os.path.join(self.dir, "requests.log")
+        self.proc = subprocess.Popen(
+            [sys.executable, SERVER_SCRIPT, "--address", "127.0.0.1", "--port", "80",
+             "--root", self.root, "--log", self.log_path],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            start_new_session=True)
+        line = self.proc.stdout.readline().decode("ascii", "replace").strip()
+        if not line.startswith("ready"):
+            err = self.proc.stderr.read().decode("utf-8", "replace")
+            self.proc.wait(10)
+            raise RuntimeError("scripted server did not start: %r %s" % (line, err))
+
+    def page(self, name, body):
+        """Sets the bytes served as /file/<name> from now on."""
+        path = os.path.join(self.root, name)
+        with open(path + ".new", "wb") as f:
+            f.write(body)
+        os.replace(path + ".new", path)
+
+    def requests(self):
+        """The raw bytes of every request received so far, in order."""
+        with open(self.log_path, "rb") as f:
+            data = f.read()
+        out = []
+        pos = 0
+        head = re.compile(rb"=== request (\d+) bytes (\d+)\n")
+        while True:
+            m = head.match(data, pos)
+            if not m:
+                break
+            start = m.end()
+            length = int(m.group(2))
+            if len(data) < start + length + 1:
+                break  # still being written
+            out.append(data[start:start + length])
+            pos = start + length + 1
+        return out
+
+    def targets(self):
+        """The request targets ("/file/a.html", "/silent", ...) in order."""
+        result = []
+        for raw in self.requests():
+            line = raw.split(b"\r\n", 1)[0].decode("latin-1")
+            parts = line.split(" ")
+            result.append(parts[1] if len(parts) >= 2 else "")
+        return result
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGINT)
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        for stream in (self.proc.stdout, self.proc.stderr):
+            stream.close()
+
+
+def request_for(target, host="127.0.0.1"):
+    """The exact request the program sends for a target."""
+    return ("GET %s HTTP/1.0\r\nHost: %s:80\r\nUser-Agent: Quorant-3.31\r\n\r\n"
+            % (target, host)).encode("ascii")
+
+
+def stored(body):
+    """What the program keeps of a page served with body: the line end that closes the response
+    head, then the body, every LF stored as CR LF."""
+    return b"\r\r\n" + body.replace(b"\n", b"\r\n")
+
+
+def clock_code(t):
+    """The code a registration at time t starts from: day, hour, minute and second of local
+    time, each without leading zeros, one after another."""
+    lt = time.localtime(t)
+    return int("%d%d%d%d" % (lt.tm_mday, lt.tm_hour, lt.tm_min, lt.tm_sec))
+
+
+def stamp_of(t):
+    """A snapshot's file name stem for local time t, as the Linux side sees it (UTF-8)."""
+    return time.strftime("%Y年%m月%d日%H時%M分%S秒", time.localtime(t))
+
+
+STAMP_RE = re.compile(r"^(\d{4})年(\d{2})月(\d{2})日(\d{2})時(\d{2})分(\d{2})秒\.htm$")
+
+
+def stamp_time(file_name):
+    """The local time a snapshot's name stands for, or None when it is no snapshot name."""
+    m = STAMP_RE.match(file_name)
+    if not m:
+        return None
+    y, mo, d, h, mi, s = (int(g) for g in m.groups())
+    return time.mktime((y, mo, d, h, mi, s, 0, 0, -1))
+
+
+def site_files(folder):
+    """{file name: bytes} of a site folder."""
+    out = {}
+    for name in sorted(os.listdir(folder)):
+        with open(os.path.join(folder, name), "rb") as f:
+            out[name] = f.read()
+    return out
+
+
+def snapshots(folder):
+    """{snapshot file name: bytes} of a site folder."""
+    return {n: b for n, b in site_files(folder).items() if stamp_time(n) is not None}
