@@ -1,6 +1,7 @@
 # Shared Wine/Xvfb helpers for run.sh, test.sh and the benchmarks. Source it:
 #   . scripts/wine-env.sh
-#   sw_wine_env "$prefix"        # exports WINEPREFIX, WINEDEBUG, LC_ALL, ...
+#   sw_wine_env "$prefix"        # exports WINEPREFIX, WINEDEBUG, LC_ALL, SW_WINE_PRELOAD ...
+#   sw_wine PROGRAM ARGS...      # wine with the preload that emulated 32-bit Wine needs
 #   sw_prefix_ensure             # makes the prefix once (Managed=N), reuses it afterwards
 #   sw_xvfb_start                # private display; exports DISPLAY, SW_XVFB_PID
 #   sw_wineserver_start          # persistent wineserver for the prefix; SW_WINESERVER_PID
@@ -35,7 +36,10 @@ sw_shim_build() {
   SW_SHIM_PRELOAD="$dir/\$LIB/libswmmap.so"
 }
 
-# sw_wine_env PREFIX: the environment every Wine process of ours runs with.
+# sw_wine_env PREFIX: the environment every Wine process of ours runs with. The mmap shim
+# (only where 32-bit code is emulated) is not exported as LD_PRELOAD, which would reach every
+# program (sanitizer runtimes insist on coming first): it is given to Wine processes alone,
+# through sw_wine here and rig.py in the tests, from SW_WINE_PRELOAD.
 sw_wine_env() {
   export WINEPREFIX="$1"
   export WINEDEBUG="${SW_WINEDEBUG:--all}"
@@ -43,9 +47,19 @@ sw_wine_env() {
   export LC_ALL=ja_JP.UTF-8
   export LANG=ja_JP.UTF-8
   unset WINEARCH
+  export SW_WINE_PRELOAD=""
   if sw_i386_emulated; then
     sw_shim_build || { sw_log "cannot build the mmap shim"; return 1; }
-    export LD_PRELOAD="$SW_SHIM_PRELOAD${LD_PRELOAD:+ $LD_PRELOAD}"
+    SW_WINE_PRELOAD="$SW_SHIM_PRELOAD"
+  fi
+}
+
+# Runs a Wine program (wine, wine64, wineboot, ...) with the shim preloaded where needed.
+sw_wine() {
+  if [ -n "${SW_WINE_PRELOAD:-}" ]; then
+    LD_PRELOAD="$SW_WINE_PRELOAD${LD_PRELOAD:+ $LD_PRELOAD}" "$@"
+  else
+    "$@"
   fi
 }
 
@@ -60,8 +74,9 @@ sw_prefix_ensure() {
   local wine64=/usr/lib/wine/wine64
   [ -x "$wine64" ] || wine64=wine
   # wineboot from the 64-bit loader: native and quick even where 32-bit code is emulated.
-  "$wine64" wineboot -i >/dev/null 2>&1 || true
-  "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || return 1
+  sw_wine "$wine64" wineboot -i >/dev/null 2>&1 || true
+  sw_wine "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
+    return 1
   "$SW_WINESERVER_BIN" -w 2>/dev/null || true
   [ -d "$WINEPREFIX/drive_c/windows" ] || { sw_log "wineboot failed"; return 1; }
   touch "$stamp"

@@ -125,6 +125,11 @@ class _Environment:
             else:
                 self.env = self._make()
             self.env.setdefault("WINEDEBUG", "-all")
+            # The mmap shim for emulated 32-bit Wine (scripts/wine-env.sh), for Wine alone.
+            preload = self.env.get("SW_WINE_PRELOAD")
+            if preload:
+                self.env["LD_PRELOAD"] = preload + (" " + os.environ["LD_PRELOAD"]
+                                                    if os.environ.get("LD_PRELOAD") else "")
             self.env["LC_ALL"] = "ja_JP.UTF-8"
             self.env["LANG"] = "ja_JP.UTF-8"
         return self.env
@@ -333,13 +338,14 @@ class Driver:
 
     # -- windows --
     def find_window(self, caption=None, cls=None, pid=None, owner=None, visible=False,
-                    timeout=DEFAULT_TIMEOUT, check=True):
-        args = ["find-window"] + _filters(caption, cls, pid, owner, visible)
+                    image=None, timeout=DEFAULT_TIMEOUT, check=True):
+        """The first top-level window that matches; image: the Windows path of its program."""
+        args = ["find-window"] + _filters(caption, cls, pid, owner, visible, image)
         args += ["--timeout", int(timeout * 1000)]
         return self.call(*args, check=check)
 
-    def windows(self, caption=None, cls=None, pid=None, owner=None, visible=False):
-        return self.call("windows", *_filters(caption, cls, pid, owner, visible))["windows"]
+    def windows(self, caption=None, cls=None, pid=None, owner=None, visible=False, image=None):
+        return self.call("windows", *_filters(caption, cls, pid, owner, visible, image))["windows"]
 
     def info(self, hwnd, ctl_id=None):
         return self.call("info", *_control(hwnd, ctl_id))
@@ -429,8 +435,10 @@ class Driver:
         return self.call("send", hwnd, msg, wparam, lparam)["result"]
 
 
-def _filters(caption, cls, pid, owner, visible):
+def _filters(caption, cls, pid, owner, visible, image=None):
     args = []
+    if image is not None:
+        args += ["--image", image]
     if caption is not None:
         args += ["--caption", caption]
     if cls is not None:
@@ -546,8 +554,9 @@ class Program(Process):
             left = deadline - time.monotonic()
             if left <= 0:
                 raise TimeoutError("no visible window %r within %.1f s" % (caption, timeout))
-            a = driver.find_window(caption=caption, visible=True, timeout=min(left, 2.0),
-                                   check=False)
+            # Only this copy of the program: others may run in the same prefix.
+            a = driver.find_window(caption=caption, visible=True, image=win_path(self.folder.exe),
+                                   timeout=min(left, 2.0), check=False)
             if a.get("ok"):
                 self.hwnd = a["hwnd"]
                 self.win_pid = a["pid"]

@@ -203,6 +203,23 @@ std::string ClassNameA(HWND h) {
     return std::string(buf, n > 0 ? n : 0);
 }
 
+// The full Windows path of the program that owns a window ("" when it cannot be read).
+std::string ImagePath(HWND h) {
+    typedef BOOL(WINAPI * QueryName)(HANDLE, DWORD, LPSTR, PDWORD);
+    static QueryName query =
+        (QueryName)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    HANDLE p = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, pid);
+    if (!p) return std::string();
+    char buf[1024];
+    DWORD n = sizeof buf;
+    std::string out;
+    if (query && query(p, 0, buf, &n)) out.assign(buf, n);
+    CloseHandle(p);
+    return out;
+}
+
 std::string WindowFields(HWND h) {
     RECT wr{}, cr{};
     GetWindowRect(h, &wr);
@@ -222,7 +239,8 @@ std::string WindowFields(HWND h) {
            ",\"enabled\":" + Bool(IsWindowEnabled(h)) +
            ",\"owner\":" + HwndNum(GetWindow(h, GW_OWNER)) +
            ",\"parent\":" + HwndNum(GetAncestor(h, GA_PARENT)) +
-           ",\"foreground\":" + Bool(GetForegroundWindow() == h);
+           ",\"foreground\":" + Bool(GetForegroundWindow() == h) + "," +
+           TextFields(ImagePath(h), "image");
 }
 
 struct TopFilter {
@@ -234,6 +252,7 @@ struct TopFilter {
     HWND owner = nullptr;
     bool hasOwner = false;
     bool visibleOnly = false;
+    std::string image;  // cp932; empty: any
 };
 
 TopFilter FilterFrom(const Opts& o) {
@@ -252,6 +271,7 @@ TopFilter FilterFrom(const Opts& o) {
         f.owner = ParseHwnd(o.Get("owner"));
     }
     f.visibleOnly = o.Has("visible");
+    if (o.Has("image")) f.image = ToCp932(o.Get("image"));
     return f;
 }
 
@@ -269,6 +289,7 @@ bool Matches(HWND h, const TopFilter& f) {
         int n = GetWindowTextA(h, buf, sizeof buf);
         if (std::string(buf, n > 0 ? n : 0) != f.caption) return false;
     }
+    if (!f.image.empty() && lstrcmpiA(ImagePath(h).c_str(), f.image.c_str()) != 0) return false;
     return true;
 }
 

@@ -1,0 +1,33 @@
+#!/bin/bash
+# Runs Sitewake: installs what is missing, builds it, and starts build/win32/Sitewake.exe under
+# Wine with code page 932 (LC_ALL=ja_JP.UTF-8). Nothing is copied: the program's data folder is
+# build/win32/data beside the exe. Uses $DISPLAY when set, otherwise starts an Xvfb.
+# The Wine prefix is build/wine-prefix (made on the first run).
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+
+bash scripts/install-deps.sh
+bash scripts/build.sh
+
+. scripts/wine-env.sh
+sw_wine_env "${WINEPREFIX:-$ROOT/build/wine-prefix}"
+sw_prefix_ensure
+
+cleanup() {
+  sw_xvfb_stop
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  sw_xvfb_start
+  echo "run.sh: no DISPLAY; started Xvfb on $DISPLAY (look at it with: DISPLAY=$DISPLAY import -window root shot.png)"
+fi
+
+cd "$ROOT/build/win32"
+echo "run.sh: starting Sitewake.exe (data folder $ROOT/build/win32/data)"
+set +e
+sw_wine wine Sitewake.exe "$@"
+status=$?
+echo "run.sh: Sitewake ended with status $status"
+exit "$status"
