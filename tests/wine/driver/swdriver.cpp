@@ -339,25 +339,48 @@ SIZE_T MemoryOffset() {
     return offset;
 }
 
+// A scratch block in the target process. Allocating or freeing memory in another process
+// makes that process run a request on one of its threads, which waits while the program is
+// busy; so each target gets one block on first use, kept (a few pages) for the driver's life,
+// and dropped once the target has ended.
 class Remote {
 public:
-    explicit Remote(HWND h, SIZE_T size) : size_(size) {
+    static const SIZE_T kBlock = 64 * 1024;
+
+    explicit Remote(HWND h, SIZE_T size) {
+        if (size > kBlock) Fail("scratch block too small");
         DWORD pid = 0;
         GetWindowThreadProcessId(h, &pid);
-        proc_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
-                                PROCESS_QUERY_INFORMATION,
-                            FALSE, pid);
-        if (!proc_) Fail("OpenProcess failed");
-        mem_ = (char*)VirtualAllocEx(proc_, nullptr, size, MEM_COMMIT | MEM_RESERVE,
-                                     PAGE_READWRITE);
-        if (!mem_) {
-            CloseHandle(proc_);
-            Fail("VirtualAllocEx failed");
+        Slot* slot = nullptr;
+        for (Slot& sl : Slots()) {
+            if (sl.pid == pid && WaitForSingleObject(sl.proc, 0) == WAIT_TIMEOUT) slot = &sl;
         }
-    }
-    ~Remote() {
-        VirtualFreeEx(proc_, mem_, 0, MEM_RELEASE);
-        CloseHandle(proc_);
+        if (!slot) {
+            HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                                          PROCESS_QUERY_INFORMATION | SYNCHRONIZE,
+                                      FALSE, pid);
+            if (!proc) Fail("OpenProcess failed");
+            char* mem = (char*)VirtualAllocEx(proc, nullptr, kBlock, MEM_COMMIT | MEM_RESERVE,
+                                              PAGE_READWRITE);
+            if (!mem) {
+                CloseHandle(proc);
+                Fail("VirtualAllocEx failed");
+            }
+            // Forget blocks of processes that have ended.
+            std::vector<Slot>& all = Slots();
+            for (size_t i = 0; i < all.size();) {
+                if (WaitForSingleObject(all[i].proc, 0) != WAIT_TIMEOUT) {
+                    CloseHandle(all[i].proc);
+                    all.erase(all.begin() + i);
+                } else {
+                    ++i;
+                }
+            }
+            all.push_back(Slot{pid, proc, mem});
+            slot = &all.back();
+        }
+        proc_ = slot->proc;
+        mem_ = slot->mem;
     }
     char* At(SIZE_T off) const { return mem_ + off; }
     void Write(SIZE_T off, const void* src, SIZE_T n) {
@@ -372,9 +395,17 @@ public:
     }
 
 private:
+    struct Slot {
+        DWORD pid;
+        HANDLE proc;
+        char* mem;
+    };
+    static std::vector<Slot>& Slots() {
+        static std::vector<Slot> slots;
+        return slots;
+    }
     HANDLE proc_ = nullptr;
     char* mem_ = nullptr;
-    SIZE_T size_;
 };
 
 LRESULT Send(HWND h, UINT msg, WPARAM w, LPARAM l) {
