@@ -14,10 +14,16 @@ bash scripts/build.sh
 sw_wine_env "${WINEPREFIX:-$ROOT/build/wine-prefix}"
 sw_prefix_ensure
 
+prog=""
 cleanup() {
+  if [ -n "$prog" ] && kill -0 "$prog" 2>/dev/null; then
+    kill "$prog" 2>/dev/null
+    wait "$prog" 2>/dev/null
+  fi
   sw_xvfb_stop
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 if [ -z "${DISPLAY:-}" ]; then
   sw_xvfb_start
@@ -27,7 +33,14 @@ fi
 cd "$ROOT/build/win32"
 echo "run.sh: starting Sitewake.exe (data folder $ROOT/build/win32/data)"
 set +e
-sw_wine wine Sitewake.exe "$@"
+# The program itself is our child (not a subshell's), so stopping run.sh stops it by its pid.
+if [ -n "${SW_WINE_PRELOAD:-}" ]; then
+  export LD_PRELOAD="$SW_WINE_PRELOAD${LD_PRELOAD:+ $LD_PRELOAD}"
+fi
+wine Sitewake.exe "$@" &
+prog=$!
+wait "$prog"
 status=$?
+prog=""
 echo "run.sh: Sitewake ended with status $status"
 exit "$status"

@@ -286,15 +286,22 @@ class Driver:
         self._buf = b""
 
     def close(self):
-        if self._proc and self._proc.poll() is None:
+        p, self._proc = self._proc, None
+        if p is None:
+            return
+        if p.poll() is None:
             try:
-                self._proc.stdin.write(b"\n")
-                self._proc.stdin.flush()
-                self._proc.wait(10)
+                p.stdin.write(b"\n")
+                p.stdin.flush()
+                p.wait(10)
             except (OSError, subprocess.TimeoutExpired):
-                os.kill(self._proc.pid, signal.SIGKILL)
-                self._proc.wait()
-        self._proc = None
+                os.kill(p.pid, signal.SIGKILL)
+                p.wait()
+        for f in (p.stdin, p.stdout):
+            try:
+                f.close()
+            except OSError:
+                pass
 
     def _readline(self, timeout):
         deadline = time.monotonic() + timeout
