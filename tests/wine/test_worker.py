@@ -14,8 +14,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from worker_server import (ScriptedServer, clock_code, request_for, site_files,  # noqa: E402
-                           snapshots, stamp_time, stored)
+from worker_support import (RowReader, ScriptedServer, clock_code,  # noqa: E402
+                            request_for, site_files, snapshots, stamp_time, stored)
 
 ADD_CAPTION = "新規登録"
 DELETE_CAPTION = "データの削除"
@@ -81,21 +81,21 @@ class ProgramClass(unittest.TestCase):
             raise unittest.SkipTest("no program at %s" % rig.EXE)
         cls.failed_step = None
         cls.driver = rig.Driver()
+        cls.addClassCleanup(cls.driver.close)
         cls.folder = rig.ProgramFolder()
+        cls.addClassCleanup(cls.folder.remove)
         cls.prepare()
         cls.app = rig.Program(cls.folder)
+        cls.addClassCleanup(cls.app.kill)
         cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+        cls.list = cls.driver.info(cls.hwnd, rig.IDC_SITE_LIST)["hwnd"]
+        cls.reader = RowReader()
+        cls.addClassCleanup(cls.reader.close)
 
     @classmethod
     def prepare(cls):
         if cls.ini is not None:
             cls.folder.write_ini(cls.ini)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.app.kill()
-        cls.driver.close()
-        cls.folder.remove()
 
     def setUp(self):
         if type(self).failed_step:
@@ -111,8 +111,7 @@ class ProgramClass(unittest.TestCase):
     # -- reading the program --
     def site_rows(self):
         """The site list as (name bytes, URL bytes, code)."""
-        return [(rig.raw(r["cells"][0]), rig.raw(r["cells"][1]), r["param"])
-                for r in self.driver.rows(self.hwnd, rig.IDC_SITE_LIST)]
+        return self.reader.rows(self.list)
 
     def registry(self):
         return self.folder.read_ini()
@@ -136,7 +135,7 @@ class ProgramClass(unittest.TestCase):
         rig.click(x, y)
 
     def click_row(self, index):
-        x, y = self.driver.row_point(self.hwnd, rig.IDC_SITE_LIST, index)
+        x, y = self.reader.point(self.list, index)
         rig.click(x, y)
         rig.wait_until(lambda: self.driver.selected(self.hwnd, rig.IDC_SITE_LIST)["selected"]
                        == index, timeout=30, what="row %d selected" % index)
@@ -335,6 +334,281 @@ class Registration(ProgramClass):
         self.assertEqual(self.site_rows(), [self.second])
         self.assertEqual(self.registry(), ini_lines(*(self.lines + ["del1=1"])))
         self.assertTrue(os.path.isdir(self.data(str(self.first[2]))), "the folder stays")
+
+
+
+# The acquisition run: its sites in registry order. Four rows share the code 3003, so one folder
+# sees a good fetch and then three failing ones: no answer (the fetch gives up after 30 s), a
+# connection closed before the body, and a host that cannot be resolved. Entry 7 is an older
+# deleted one with the code of entry 8. The slow page answers after 25 s, well within the
+# fetch's 30 s without progress.
+SLOW_TARGET = "/slow?ms=25000"
+SITES = [
+    # (entry number, name, URL, code, deleted)
+    (1, "ページＡ", "http://127.0.0.1/file/a.html", 3001, False),
+    (2, "改行だけ", "http://127.0.0.1/lf", 3002, False),
+    (3, "良いページ", "http://127.0.0.1/file/g.html", 3003, False),
+    (4, "無応答", "http://127.0.0.1/silent", 3003, False),
+    (5, "途中切断", "http://127.0.0.1/close-early", 3003, False),
+    (6, "名前解決不可", "http://sitewake-nowhere.invalid/page.html", 3003, False),
+    (7, "古い共有", "http://127.0.0.1/file/old.html", 3007, True),
+    (8, "共有コード", "http://127.0.0.1/file/s.html", 3007, False),
+    (9, "遅いサイト", "http://127.0.0.1" + SLOW_TARGET, 3009, False),
+    (10, "最後のサイト", "http://127.0.0.1/file/z.html", 3010, False),
+]
+NEW_SITE = ("新しいサイト", "http://127.0.0.1/file/n.html")
+PAGES = {
+    "a.html": b"<html>\n<body>\x83y\x81[\x83W version 1</body>\n</html>\n",
+    "g.html": b"<p>good page</p>\n",
+    "s.html": b"<p>shared code</p>\n",
+    "z.html": b"<p>last</p>\n",
+    "n.html": b"<p>new site</p>\n",
+    "old.html": b"<p>never fetched</p>\n",
+}
+PAGE_A2 = b"<html>\n<body>\x83y\x81[\x83W version 2</body>\n</html>\n"
+LF_STORED = b"\r\r\n<html>\r\nline one\r\nline two\r\n</html>\r\n"
+SLOW_STORED = b"\r\r\n<p>slow</p>\r\n"
+# One pass over the list before and after the registration: what the server is asked, in order.
+PASS_TARGETS = ["/file/a.html", "/lf", "/file/g.html", "/silent", "/close-early",
+                "/file/s.html", SLOW_TARGET, "/file/z.html"]
+
+
+def site_row(name, url, code):
+    return (rig.cp932(name), url.encode(), code)
+
+
+class Acquisition(ProgramClass):
+    """The worker over two and a half passes: statuses, fetched copies, reference copies and
+    snapshots, failed fetches, stopping, registering and deleting rows during a slow fetch, a
+    second start, and Escape while it works."""
+
+    @classmethod
+    def prepare(cls):
+        cls.server = ScriptedServer()
+        cls.addClassCleanup(cls.server.stop)
+        for name, body in PAGES.items():
+            cls.server.page(name, body)
+        lines = ["[url]", "count=%d" % len(SITES)]
+        for n, name, url, code, deleted in SITES:
+            lines += entry_lines(n, name, url, code, deleted)
+            os.makedirs(os.path.join(cls.folder.data, str(code)), exist_ok=True)
+        cls.lines = lines
+        cls.folder.write_ini(ini_lines(*lines))
+        cls.history = {}  # URL -> the texts its row showed, each change once
+        cls.seen = []  # time.time() at which each logged request was first seen
+
+    # -- watching --
+    def watch(self, until, what, timeout=LONG):
+        """Polls the site list and the server's log, noting every text each row shows, until
+        until(rows, targets) is true; returns its value."""
+        deadline = time.monotonic() + timeout
+        while True:
+            rows = self.site_rows()
+            for name, url, code in rows:
+                h = self.history.setdefault(url, [])
+                if not h or h[-1] != name:
+                    h.append(name)
+            targets = self.server.targets()
+            now = time.time()
+            self.seen.extend([now] * (len(targets) - len(self.seen)))
+            value = until(rows, targets)
+            if value:
+                return value
+            if time.monotonic() > deadline:
+                self.fail("timed out after %.0f s waiting for %s\nrequests: %r\nrows: %r"
+                          % (timeout, what, targets, rows))
+            time.sleep(0.05)
+
+    def wait_request(self, target, count=1, timeout=LONG):
+        """Waits until target has been asked for count times in all; returns its log index."""
+        def asked(rows, targets):
+            found = [i for i, t in enumerate(targets) if t == target]
+            return len(found) >= count and found[count - 1] + 1
+        return self.watch(asked, "request %d for %s" % (count, target), timeout) - 1
+
+    def wait_names(self, expected, timeout=LONG):
+        """Waits until the list is exactly expected (every row showing its own name)."""
+        return self.watch(lambda rows, targets: rows == expected,
+                          "rows %r" % (expected,), timeout)
+
+    def check_requests(self, first, targets):
+        got = self.server.requests()[first:]
+        self.assertEqual([r.split(b"\r\n")[0] for r in got],
+                         [b"GET %s HTTP/1.0" % t.encode() for t in targets])
+        for raw, t in zip(got, targets):
+            self.assertEqual(raw, request_for(t))
+
+    def check_site(self, code, reference, snapshot_bodies, fetched=None):
+        """A site folder: the reference copy, the snapshots' contents (in stamp order) and, when
+        given, the fetched copy; nothing else, and no snapshot stamped outside the run."""
+        folder = self.data(str(code))
+        files = site_files(folder)
+        snaps = snapshots(folder)
+        self.assertEqual(files.get("Old.TEMP"), reference, "Old.TEMP of %d" % code)
+        self.assertEqual([snaps[n] for n in sorted(snaps, key=stamp_time)], snapshot_bodies,
+                         "snapshots of %d: %r" % (code, sorted(snaps)))
+        if fetched is not None:
+            self.assertEqual(files.get("NEW.TEMP"), fetched, "NEW.TEMP of %d" % code)
+        others = set(files) - set(snaps) - {"NEW.TEMP", "Old.TEMP"}
+        self.assertEqual(others, set(), "stray files in %d" % code)
+        for n in snaps:
+            self.assertGreaterEqual(stamp_time(n), int(self.started) - 1, n)
+            self.assertLessEqual(stamp_time(n), time.time() + 1, n)
+        return snaps
+
+    def stamp_between(self, snapshot_name, low, high):
+        t = stamp_time(snapshot_name)
+        self.assertTrue(int(low) - 1 <= t <= high + 1,
+                        "%s is not between %s and %s" % (snapshot_name, time.ctime(low),
+                                                         time.ctime(high)))
+
+    def rows_expected(self):
+        rows = [site_row(name, url, code) for n, name, url, code, deleted in SITES
+                if not deleted and n != 8]
+        return [site_row(NEW_SITE[0], NEW_SITE[1], type(self).new_code)] + rows
+
+    # -- the cases --
+    def test_1_first_pass_with_rows_registered_and_deleted_during_a_slow_fetch(self):
+        live = [site_row(name, url, code) for n, name, url, code, deleted in SITES if not deleted]
+        self.assertEqual(self.site_rows(), live)
+        type(self).started = time.time()
+        self.driver.command(self.hwnd, rig.ID_START)
+        self.driver.command(self.hwnd, rig.ID_START)  # a worker exists: no second one
+        self.wait_request("/lf")
+        self.driver.command(self.hwnd, rig.ID_START)
+        self.wait_request(SLOW_TARGET)
+        slow_asked = time.monotonic()
+
+        # While the slow site is fetched: a site is registered through the dialog (its row goes
+        # on top, above the worker's), and the row of entry 8, above the worker's, is deleted.
+        t0, t1 = self.register(*NEW_SITE)
+        rows = self.site_rows()
+        self.assertEqual(rows[0][:2], site_row(NEW_SITE[0], NEW_SITE[1], 0)[:2])
+        new_code = rows[0][2]
+        self.assertIn(new_code, codes_between(t0, t1))
+        type(self).new_code = new_code
+        shared = [r[1] for r in rows].index(b"http://127.0.0.1/file/s.html")
+        self.click_row(shared)
+        box = self.delete_question()
+        self.click_control(box, IDYES)
+        self.driver.wait_gone(box)
+        rows = self.site_rows()
+        slow_url = ("http://127.0.0.1" + SLOW_TARGET).encode()
+        self.assertEqual([r[0] for r in rows if r[1] == slow_url], [FETCHING],
+                         "the rows were to change while the slow fetch was under way")
+        sys.stderr.write("[worker] registration and deletion took %.1f s of the slow fetch\n"
+                         % (time.monotonic() - slow_asked))
+
+        # The pass goes on with the rows below the slow one, and every row ends with its name.
+        expected = self.rows_expected()
+        self.wait_request("/file/z.html")
+        self.wait_names(expected)
+        type(self).pass_end = time.monotonic()
+        self.check_requests(0, PASS_TARGETS)
+        self.assertEqual(self.site_rows(), expected)
+
+        n = len(SITES) + 1
+        self.assertEqual(self.registry(), ini_lines(*(
+            ["[url]", "count=%d" % n] + self.lines[2:]
+            + ["name%d=%s" % (n, NEW_SITE[0]), "url%d=%s" % (n, NEW_SITE[1]),
+               "code%d=%d" % (n, new_code), "del8=1"])))
+
+        a = self.check_site(3001, stored(PAGES["a.html"]), [stored(PAGES["a.html"])],
+                            fetched=stored(PAGES["a.html"]))
+        self.stamp_between(list(a)[0], self.started, self.seen[0])
+        lf = self.check_site(3002, LF_STORED, [LF_STORED], fetched=LF_STORED)
+        self.stamp_between(list(lf)[0], self.seen[0], self.seen[1])
+        # The good page's copies stay through the three failed fetches after it.
+        g = self.check_site(3003, stored(PAGES["g.html"]), [stored(PAGES["g.html"])])
+        self.stamp_between(list(g)[0], self.seen[1], self.seen[2])
+        self.check_site(3007, stored(PAGES["s.html"]), [stored(PAGES["s.html"])],
+                        fetched=stored(PAGES["s.html"]))
+        self.check_site(3009, SLOW_STORED, [SLOW_STORED], fetched=SLOW_STORED)
+        self.check_site(3010, stored(PAGES["z.html"]), [stored(PAGES["z.html"])],
+                        fetched=stored(PAGES["z.html"]))
+        self.assertEqual(os.listdir(self.data(str(new_code))), [], "not fetched in this pass")
+        type(self).pass1_requests = len(self.server.requests())
+
+    def test_2_stop_during_the_pause_ends_the_worker_before_its_next_fetch(self):
+        self.watch(lambda rows, targets: time.monotonic() > self.pass_end + 3,
+                   "the pause between passes")
+        self.driver.command(self.hwnd, rig.ID_STOP)
+        # The pause between passes is 60 s; then the next pass takes its first row (the one
+        # registered during the first pass, never visited yet) and, finding acquisition stopped
+        # before fetching, gives the row its name back and ends.
+        wake = self.pass_end + 60
+        self.watch(lambda rows, targets: time.monotonic() > wake + 15,
+                   "the end of the pause", timeout=120)
+        self.assertEqual(len(self.server.requests()), self.pass1_requests, "nothing fetched")
+        self.assertEqual(self.site_rows(), self.rows_expected())
+        name = rig.cp932(NEW_SITE[0])
+        self.assertEqual(self.history[NEW_SITE[1].encode()], [name, FETCHING, name])
+
+    def test_3_second_pass_keeps_one_snapshot_per_change_and_stops_after_a_fetch(self):
+        self.server.page("a.html", PAGE_A2)
+        first = len(self.server.requests())
+        before_start = time.time()
+        self.driver.command(self.hwnd, rig.ID_START)
+        self.driver.command(self.hwnd, rig.ID_START)
+        self.wait_request(SLOW_TARGET, count=2)
+        self.driver.command(self.hwnd, rig.ID_STOP)
+        # The stop is seen once the slow fetch is over: its row gets its name back and no
+        # further site is asked for.
+        expected = self.rows_expected()
+        self.wait_names(expected)
+        quiet_until = time.monotonic() + 10
+        self.watch(lambda rows, targets: time.monotonic() > quiet_until, "ten quiet seconds")
+        self.assertEqual(self.site_rows(), expected)
+        self.check_requests(first, ["/file/n.html"] + PASS_TARGETS[:5] + [SLOW_TARGET])
+
+        a = self.check_site(3001, stored(PAGE_A2), [stored(PAGES["a.html"]), stored(PAGE_A2)],
+                            fetched=stored(PAGE_A2))
+        self.stamp_between(sorted(a, key=stamp_time)[1], before_start, self.seen[first + 1])
+        self.check_site(3002, LF_STORED, [LF_STORED], fetched=LF_STORED)
+        self.check_site(3003, stored(PAGES["g.html"]), [stored(PAGES["g.html"])])
+        self.check_site(3009, SLOW_STORED, [SLOW_STORED], fetched=SLOW_STORED)
+        self.check_site(self.new_code, stored(PAGES["n.html"]), [stored(PAGES["n.html"])],
+                        fetched=stored(PAGES["n.html"]))
+        self.check_site(3010, stored(PAGES["z.html"]), [stored(PAGES["z.html"])])
+
+        # What the rows showed all along: their own name, the fetching status and the
+        # processing status, nothing else.
+        names = {url.encode(): rig.cp932(name) for n, name, url, code, deleted in SITES}
+        names[NEW_SITE[1].encode()] = rig.cp932(NEW_SITE[0])
+        for url, texts in self.history.items():
+            self.assertLessEqual(set(texts), {FETCHING, PROCESSING, names[url]}, (url, texts))
+        everything = [t for texts in self.history.values() for t in texts]
+        self.assertIn(FETCHING, everything)
+        self.assertIn(PROCESSING, everything)
+
+    def test_4_escape_while_the_worker_runs_ends_the_program_without_half_written_files(self):
+        page_a3 = b"".join(b"<li>item %d \x83\x5c\x95\x5c</li>\n" % i for i in range(120000))
+        self.server.page("a.html", page_a3)
+        first = len(self.server.requests())
+        self.driver.command(self.hwnd, rig.ID_START)
+        self.wait_request("/file/a.html", count=3)
+        self.driver.foreground(self.hwnd)
+        pressed = time.monotonic()
+        rig.key("Escape")
+        status = self.app.wait(LONG)
+        sys.stderr.write("[worker] Escape to exit: %.1f s, exit status %s\n"
+                         % (time.monotonic() - pressed, status))
+        files = site_files(self.data("3001"))
+        versions = {stored(PAGES["a.html"]), stored(PAGE_A2), stored(page_a3)}
+        self.assertIn(files["Old.TEMP"], {stored(PAGE_A2), stored(page_a3)})
+        snaps = snapshots(self.data("3001"))
+        self.assertLessEqual(set(snaps.values()), versions)
+        if files["Old.TEMP"] == stored(page_a3):
+            self.assertEqual(len(snaps), 3)
+        else:
+            self.assertEqual(len(snaps), 2)
+        sys.stderr.write("[worker] after Escape: the reference copy is version %d, %d snapshots, "
+                         "the fetched copy %d of %d bytes\n"
+                         % (3 if files["Old.TEMP"] == stored(page_a3) else 2, len(snaps),
+                            len(files.get("NEW.TEMP", b"")), len(stored(page_a3))))
+        for dirpath, dirnames, filenames in os.walk(self.folder.data):
+            for name in filenames:
+                self.assertFalse(name.endswith(".part"), os.path.join(dirpath, name))
 
 
 if __name__ == "__main__":
