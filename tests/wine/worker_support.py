@@ -40,6 +40,7 @@ class ScriptedServer:
         if not line.startswith("ready"):
             err = self.proc.stderr.read().decode("utf-8", "replace")
             self.proc.wait(10)
+            shutil.rmtree(self.dir, ignore_errors=True)
             raise RuntimeError("scripted server did not start: %r %s" % (line, err))
 
     def page(self, name, body):

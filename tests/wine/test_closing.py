@@ -1,0 +1,303 @@
+"""Closing the main window, with the real program under Wine.
+
+While acquisition is stopped every way of closing ends the program with exit status 1: the
+close box, Alt+F4, the system menu's close item, the menu item 閉じる(&X), WM_CLOSE and Enter.
+While acquisition runs, closing hides the window into the notification area and polling goes
+on; the icon's double click brings the window back. Those cases run on a virtual desktop of
+Wine's explorer with a taskbar and notification area, where the program and the window driver
+are started through closing_on_desktop.exe.
+"""
+
+import os
+import signal
+import subprocess
+import sys
+import unittest
+import uuid
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import rig  # noqa: E402
+from worker_support import ScriptedServer, helper_exe, snapshots, stored  # noqa: E402
+
+WM_NCHITTEST = 0x0084
+HTCLOSE = 20
+WM_TRAY_NOTIFY = 2026  # the icon's callback message
+WM_LBUTTONDBLCLK = 0x0203
+ABOUT_CAPTION = "Sitewake Version 1.0"
+# Wine gives a virtual desktop of this name a taskbar with a notification area.
+DESKTOP = "shell"
+LONG = 240.0
+PAGE = b"<html><body>\x83|\x81[\x83\x8a\x83\x93\x83O</body></html>\n"
+
+
+def close_box_point(driver, hwnd):
+    """The centre of the title bar's close button, found by asking the window what each point
+    of its top right corner is."""
+    r = driver.info(hwnd)["rect"]
+    hits = [(x, y) for y in range(r["top"], r["top"] + 30, 2)
+            for x in range(r["right"] - 40, r["right"], 2)
+            if driver.send(hwnd, WM_NCHITTEST, 0, (y << 16) | x) == HTCLOSE]
+    if not hits:
+        raise AssertionError("no close button in the title bar of %r" % r)
+    return (sum(x for x, _ in hits) // len(hits), sum(y for _, y in hits) // len(hits))
+
+
+class ClosingWhileStopped(rig.WineTestCase):
+    """Each way of closing, on a program that never started acquisition: exit status 1."""
+
+    def closed_by(self, act):
+        app = self.launch()
+        self.driver.foreground(app.hwnd)
+        act(app)
+        self.assertEqual(app.wait(LONG), 1)
+
+    def test_close_box_click(self):
+        self.closed_by(lambda app: rig.click(*close_box_point(self.driver, app.hwnd)))
+
+    def test_wm_close(self):
+        self.closed_by(lambda app: self.driver.close_window(app.hwnd))
+
+    def test_alt_f4(self):
+        self.closed_by(lambda app: rig.key("alt+F4"))
+
+    def test_system_menu_close_item(self):
+        def act(app):
+            rig.key("alt+space")
+            self.driver.find_window(cls="#32768", pid=app.win_pid, visible=True, timeout=LONG)
+            rig.key("c")  # 閉じる(&C)
+        self.closed_by(act)
+
+    def test_menu_close_item(self):
+        def act(app):
+            rig.key("alt+f")
+            self.driver.find_window(cls="#32768", pid=app.win_pid, visible=True, timeout=LONG)
+            rig.key("x")  # 閉じる(&X)
+        self.closed_by(act)
+
+    def test_enter(self):
+        self.closed_by(lambda app: rig.key("Return"))
+
+
+class DesktopDriver(rig.Driver):
+    """The window driver running on the virtual desktop."""
+
+    def __init__(self, desktop, env):
+        super().__init__(env)
+        self.desktop = desktop
+
+    def _start(self):
+        self._proc = subprocess.Popen(
+            ["wine", helper_exe("closing_on_desktop"), self.desktop, rig.DRIVER_EXE, "serve"],
+            cwd=rig.TEST_BIN, env=self._env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL, start_new_session=True)
+        self._buf = b""
+
+
+class DesktopProgram(rig.Program):
+    """Sitewake on the virtual desktop; its exit status comes back through the helper."""
+
+    def __init__(self, folder, desktop, env):
+        self.folder = folder
+        rig.Process.__init__(self, [helper_exe("closing_on_desktop"), desktop, folder.exe_name],
+                             cwd=folder.dir, env=env)
+        self.hwnd = None
+        self.win_pid = None
+
+
+class ClosingWhilePolling(unittest.TestCase):
+    """One program run on a virtual desktop: start, close (hidden, icon), polling goes on, the
+    icon shows the window, Escape and Enter do nothing any more, close again (one icon), show,
+    stop, close (exit status 1)."""
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.exists(rig.EXE):
+            raise unittest.SkipTest("no program at %s" % rig.EXE)
+        cls.failed_step = None
+        # Every Wine process of this class carries the mark, so that what is left at the end
+        # can be found and ended by its pid.
+        cls.mark = "SW_CLOSING_RUN=" + uuid.uuid4().hex
+        cls.env = rig.wine_env(dict([cls.mark.split("=", 1)]))
+        cls.addClassCleanup(cls.end_marked_processes)
+        cls.server = ScriptedServer()
+        cls.addClassCleanup(cls.server.stop)
+        cls.server.page("p.html", PAGE)
+        cls.folder = rig.ProgramFolder()
+        cls.addClassCleanup(cls.folder.remove)
+        cls.folder.write_ini("[url]\ncount=1\nname1=ポーリング\nurl1=http://127.0.0.1/file/p.html\n"
+                             "code1=5001\n")
+        os.makedirs(os.path.join(cls.folder.data, "5001"))
+
+        rig.Process(["explorer", "/desktop=%s,1024x768" % DESKTOP], cwd=rig.TEST_BIN,
+                    env=cls.env)
+        rig.wait_until(lambda: subprocess.run(
+            ["xdotool", "search", "--name", "^%s - Wine desktop$" % DESKTOP], env=cls.env,
+            stdout=subprocess.DEVNULL).returncode == 0, timeout=LONG, interval=0.5,
+            what="the virtual desktop")
+        cls.driver = DesktopDriver(DESKTOP, cls.env)
+        cls.addClassCleanup(cls.driver.close)
+        cls.tray = cls.driver.find_window(cls="Shell_TrayWnd", visible=True, timeout=LONG)
+        cls.app = DesktopProgram(cls.folder, DESKTOP, cls.env)
+        cls.addClassCleanup(cls.end_program)
+        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+
+    @classmethod
+    def end_program(cls):
+        """Ends a program a failed case left running, the way Escape does."""
+        if cls.app.running() and getattr(cls, "hwnd", None):
+            try:
+                cls.driver.command(cls.hwnd, rig.IDCANCEL)
+                cls.app.wait(60)
+            except (AssertionError, TimeoutError):
+                pass
+
+    @classmethod
+    def end_marked_processes(cls):
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit() or int(pid) == os.getpid():
+                continue
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    marked = cls.mark.encode() in f.read().split(b"\0")
+            except OSError:
+                continue
+            if marked:
+                try:
+                    os.kill(int(pid), signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+
+    def setUp(self):
+        if type(self).failed_step:
+            self.skipTest("an earlier step failed: %s" % type(self).failed_step)
+
+    def run(self, result=None):
+        before = len(result.failures) + len(result.errors) if result else 0
+        outcome = super().run(result)
+        if result and len(result.failures) + len(result.errors) > before:
+            type(self).failed_step = self.id().split(".")[-1]
+        return outcome
+
+    # -- what the desktop shows --
+    def visible(self):
+        return self.driver.info(self.hwnd)["visible"]
+
+    def taskbar_buttons(self):
+        """The taskbar's visible buttons: the start button, then one per program window."""
+        return [c for c in self.driver.children(self.tray["hwnd"])
+                if c["class"].lower() == "button" and c["visible"]
+                and c["rect"]["right"] > c["rect"]["left"]]
+
+    def tray_icons(self, shot=None):
+        """How many icons the notification area shows, counted on a screenshot: the icons sit
+        in 20-pixel slots from the taskbar's right end."""
+        path = shot or os.path.join(self.folder.root, "screen.png")
+        rig.screenshot(path)
+        t = self.tray["rect"]
+        width, height = 200, t["bottom"] - t["top"]
+        raw = subprocess.run(
+            ["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, t["right"] - width,
+                                                       t["top"]), "+repage", "-depth", "8",
+             "rgb:-"], env=self.env, check=True, stdout=subprocess.PIPE).stdout
+        self.assertEqual(len(raw), width * height * 3)
+        pixel = lambda x, y: raw[(y * width + x) * 3:(y * width + x) * 3 + 3]
+        background = pixel(2, height // 2)
+        slots = 0
+        for slot in range(width // 20):
+            x1 = width - 20 * slot
+            differing = sum(pixel(x, y) != background
+                            for x in range(x1 - 20, x1) for y in range(height))
+            if differing < 20:
+                break
+            slots += 1
+        return slots
+
+    def wait_icons(self, count, shot=None):
+        return rig.wait_until(lambda: self.tray_icons(shot) == count or None, timeout=LONG,
+                              interval=0.5, what="%d icon(s) in the notification area" % count)
+
+    def new_temp(self):
+        path = os.path.join(self.folder.data, "5001", "NEW.TEMP")
+        return os.stat(path).st_mtime_ns if os.path.exists(path) else None
+
+    def shots(self, name):
+        d = os.path.join(rig.BUILD_DIR, "wine-shots")
+        os.makedirs(d, exist_ok=True)
+        return os.path.join(d, "closing-%s.png" % name)
+
+    # -- the cases --
+    def test_1_close_while_polling_hides_the_window_into_the_notification_area(self):
+        self.assertEqual(len(self.taskbar_buttons()), 2, "the start button and ours")
+        self.assertEqual(self.tray_icons(), 0)
+        self.driver.command(self.hwnd, rig.ID_START)
+        rig.wait_until(lambda: self.server.targets() == ["/file/p.html"] and
+                       stored(PAGE) in snapshots(os.path.join(self.folder.data, "5001")).values(),
+                       timeout=LONG, what="the first fetch and its snapshot")
+        rig.click(*close_box_point(self.driver, self.hwnd))
+        rig.wait_until(lambda: not self.visible(), timeout=LONG, what="the window hidden")
+        self.assertTrue(self.app.running())
+        self.assertEqual(len(self.taskbar_buttons()), 1, "only the start button")
+        self.wait_icons(1, self.shots("hidden-with-icon"))
+
+    def test_2_the_hidden_program_keeps_polling(self):
+        seen = self.new_temp()
+        asked = len(self.server.targets())
+        rig.wait_until(lambda: len(self.server.targets()) > asked and self.new_temp() != seen,
+                       timeout=LONG, interval=0.5, what="the next pass")
+        self.assertFalse(self.visible())
+        self.assertTrue(self.app.running())
+        self.assertEqual(list(snapshots(os.path.join(self.folder.data, "5001")).values()),
+                         [stored(PAGE)], "the page did not change")
+
+    def test_3_the_icon_message_shows_the_window_again(self):
+        self.driver.post(self.hwnd, WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
+        rig.wait_until(self.visible, timeout=LONG, what="the window shown")
+        self.wait_icons(0)
+        self.assertEqual(len(self.taskbar_buttons()), 2)
+
+    def test_4_after_a_hide_escape_and_enter_leave_the_window_but_the_menu_works(self):
+        self.driver.foreground(self.hwnd)
+        rig.key("Escape")
+        rig.key("Return")
+        # Keys are handled in order: once the menu's access keys have opened the about box,
+        # Escape and Enter have been dealt with.
+        rig.key("alt+h")
+        self.driver.find_window(cls="#32768", pid=self.app.win_pid, visible=True, timeout=LONG)
+        rig.key("v")
+        about = self.driver.find_window(caption=ABOUT_CAPTION, pid=self.app.win_pid,
+                                        visible=True, timeout=LONG)
+        self.assertEqual(about["owner"], self.hwnd)
+        self.assertTrue(self.visible())
+        self.assertTrue(self.app.running())
+        rig.key("Return")
+        self.driver.wait_gone(about["hwnd"], timeout=LONG)
+        self.driver.command(self.hwnd, rig.IDM_ABOUTBOX)
+        about = self.driver.find_window(caption=ABOUT_CAPTION, pid=self.app.win_pid,
+                                        visible=True, timeout=LONG)
+        x, y = self.driver.center(about["hwnd"], rig.IDOK)
+        rig.click(x, y)
+        self.driver.wait_gone(about["hwnd"], timeout=LONG)
+        self.assertTrue(self.visible())
+        self.assertTrue(self.app.running())
+        self.assertEqual(self.tray_icons(), 0)
+
+    def test_5_closing_again_hides_it_with_one_icon(self):
+        self.driver.foreground(self.hwnd)
+        rig.key("alt+F4")
+        rig.wait_until(lambda: not self.visible(), timeout=LONG, what="the window hidden")
+        self.assertEqual(len(self.taskbar_buttons()), 1)
+        self.wait_icons(1, self.shots("hidden-again"))
+        # A real double click on the icon shows the window.
+        t = self.tray["rect"]
+        rig.click(t["right"] - 10, (t["top"] + t["bottom"]) // 2, double=True)
+        rig.wait_until(self.visible, timeout=LONG, what="the window shown by the icon")
+        self.wait_icons(0)
+
+    def test_6_stop_then_close_ends_the_program_from_inside_the_hide_loop(self):
+        self.driver.command(self.hwnd, rig.ID_STOP)
+        self.driver.close_window(self.hwnd)
+        self.assertEqual(self.app.wait(LONG), 1)
+
+
+if __name__ == "__main__":
+    rig.main()
