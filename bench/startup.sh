@@ -33,6 +33,7 @@ sw_wine_env "${SW_WINEPREFIX:-$ROOT/build/wine-prefix}" || exit 1
 sw_prefix_ensure || exit 1
 sw_xvfb_start || exit 1
 sw_wineserver_start
+sw_wine_warm
 export SW_RIG_READY=1
 if sw_i386_emulated; then
   echo "note: 32-bit code runs under qemu-i386 user emulation on this machine"

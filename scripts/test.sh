@@ -80,6 +80,7 @@ if [ "$wine_ok" = 1 ]; then
 fi
 if [ "$wine_ok" = 1 ]; then
   sw_wineserver_start
+  sw_wine_warm
   export SW_RIG_READY=1
   echo "Wine prefix $WINEPREFIX, display $DISPLAY"
   log="$ROOT/build/test-logs/wine.log"

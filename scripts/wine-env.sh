@@ -5,6 +5,7 @@
 #   sw_prefix_ensure             # makes the prefix once (Managed=N), reuses it afterwards
 #   sw_xvfb_start                # private display; exports DISPLAY, SW_XVFB_PID
 #   sw_wineserver_start          # persistent wineserver for the prefix; SW_WINESERVER_PID
+#   sw_wine_warm                 # Wine's background processes started, detached from our pipes
 #   sw_wineserver_stop; sw_xvfb_stop
 # Everything started here is stopped by its own pid, never by name.
 
@@ -126,6 +127,12 @@ sw_wineserver_start() {
     wait "$SW_WINESERVER_PID" 2>/dev/null
     unset SW_WINESERVER_PID
   fi
+}
+
+# Starts Wine's background processes (services, explorer, ...) with no output handles of
+# ours: started by a test's first Wine process they would inherit its pipes and hold them open.
+sw_wine_warm() {
+  sw_wine wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 # Stops this prefix's wineserver (and with it any Wine process left in this prefix).

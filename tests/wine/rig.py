@@ -121,18 +121,21 @@ class _Environment:
     def get(self):
         if self.env is None:
             if os.environ.get("SW_RIG_READY") == "1":
-                self.env = dict(os.environ)
+                self.env = self._complete(dict(os.environ))
             else:
                 self.env = self._make()
-            self.env.setdefault("WINEDEBUG", "-all")
-            # The mmap shim for emulated 32-bit Wine (scripts/wine-env.sh), for Wine alone.
-            preload = self.env.get("SW_WINE_PRELOAD")
-            if preload:
-                self.env["LD_PRELOAD"] = preload + (" " + os.environ["LD_PRELOAD"]
-                                                    if os.environ.get("LD_PRELOAD") else "")
-            self.env["LC_ALL"] = "ja_JP.UTF-8"
-            self.env["LANG"] = "ja_JP.UTF-8"
         return self.env
+
+    @staticmethod
+    def _complete(env):
+        env.setdefault("WINEDEBUG", "-all")
+        # The mmap shim for emulated 32-bit Wine (scripts/wine-env.sh), for Wine alone.
+        preload = env.get("SW_WINE_PRELOAD")
+        if preload and preload not in env.get("LD_PRELOAD", ""):
+            env["LD_PRELOAD"] = preload + (" " + env["LD_PRELOAD"] if env.get("LD_PRELOAD") else "")
+        env["LC_ALL"] = "ja_JP.UTF-8"
+        env["LANG"] = "ja_JP.UTF-8"
+        return env
 
     def _make(self):
         prefix = os.environ.get("WINEPREFIX") or os.path.join(SOURCE_DIR, "build", "wine-prefix")
@@ -141,13 +144,15 @@ class _Environment:
             ["bash", "-c", '. "$0" && sw_wine_env "$1" && sw_prefix_ensure >&2 && env -0',
              script, prefix],
             check=True, stdout=subprocess.PIPE).stdout
-        env = dict(item.split("=", 1) for item in out.decode().split("\0") if "=" in item)
+        env = self._complete(dict(item.split("=", 1) for item in out.decode().split("\0")
+                                  if "=" in item))
         display = self._start_xvfb(env)
         env["DISPLAY"] = display
         ws = subprocess.Popen(["/usr/lib/wine/wineserver64", "-f", "-p"], env=env,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self._started.append(("wineserver", ws))
         atexit.register(self.stop)
+        _warm_up(env)
         return env
 
     def _start_xvfb(self, env):
@@ -182,6 +187,12 @@ class _Environment:
                     p.kill()
                     p.wait()
         self._started = []
+
+
+def _warm_up(env):
+    """Starts Wine's background processes with no output handles of ours (see run_wine)."""
+    subprocess.run(["wine", "cmd.exe", "/c", "exit"], env=env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
 
 
 _environment = _Environment()
@@ -246,17 +257,23 @@ class Process:
 
 
 def run_wine(argv, cwd=None, timeout=DEFAULT_TIMEOUT, env=None):
-    """Runs a console Wine program to its end; returns CompletedProcess with bytes stdout."""
-    p = subprocess.Popen(["wine"] + list(argv), cwd=cwd, env=env or wine_env(),
-                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                         stderr=subprocess.PIPE, start_new_session=True)
-    try:
-        out, err = p.communicate(timeout=timeout)
-    except subprocess.TimeoutExpired:
-        os.kill(p.pid, signal.SIGKILL)
-        p.communicate()
-        raise TimeoutError("%s did not end within %.1f s" % (argv[0], timeout))
-    return subprocess.CompletedProcess(p.args, p.returncode, out, err)
+    """Runs a console Wine program to its end; returns CompletedProcess with bytes stdout/stderr.
+
+    The output goes through files, not pipes: the first Wine process in a prefix starts Wine's
+    own background processes, which inherit its output handles and would hold a pipe open."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        p = subprocess.Popen(["wine"] + list(argv), cwd=cwd, env=env or wine_env(),
+                             stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                             start_new_session=True)
+        try:
+            p.wait(timeout)
+        except subprocess.TimeoutExpired:
+            os.kill(p.pid, signal.SIGKILL)
+            p.wait()
+            raise TimeoutError("%s did not end within %.1f s" % (argv[0], timeout))
+        out.seek(0)
+        err.seek(0)
+        return subprocess.CompletedProcess(p.args, p.returncode, out.read(), err.read())
 
 
 # ---------------------------------------------------------------------------------------------
