@@ -1,7 +1,8 @@
 """Closing the main window, with the real program under Wine.
 
 While acquisition is stopped every way of closing ends the program with exit status 1: the
-close box, Alt+F4, the system menu's close item, the menu item 閉じる(&X), WM_CLOSE and Enter.
+close box, Alt+F4, the system menu's close item, the menu item 閉じる(&X), WM_CLOSE and Enter,
+by real input, and the commands those send, posted.
 While acquisition runs, closing hides the window into the notification area and polling goes
 on; the icon's double click brings the window back. Those cases run on a virtual desktop of
 Wine's explorer with a taskbar and notification area, where the program and the window driver
@@ -17,9 +18,11 @@ import uuid
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from worker_support import ScriptedServer, helper_exe, snapshots, stored  # noqa: E402
+from worker_support import (ScriptedServer, activate, helper_exe, snapshots,  # noqa: E402
+                            stored)
 
 WM_NCHITTEST = 0x0084
+SC_CLOSE = 0xF060
 HTCLOSE = 20
 WM_TRAY_NOTIFY = 2026  # the icon's callback message
 WM_LBUTTONDBLCLK = 0x0203
@@ -47,7 +50,7 @@ class ClosingWhileStopped(rig.WineTestCase):
 
     def closed_by(self, act):
         app = self.launch()
-        self.driver.foreground(app.hwnd)
+        activate(self.driver, app.hwnd)
         act(app)
         self.assertEqual(app.wait(LONG), 1)
 
@@ -73,6 +76,12 @@ class ClosingWhileStopped(rig.WineTestCase):
             self.driver.find_window(cls="#32768", pid=app.win_pid, visible=True, timeout=LONG)
             rig.key("x")  # 閉じる(&X)
         self.closed_by(act)
+
+    def test_posted_system_menu_close(self):
+        self.closed_by(lambda app: self.driver.syscommand(app.hwnd, SC_CLOSE))
+
+    def test_posted_menu_close_command(self):
+        self.closed_by(lambda app: self.driver.command(app.hwnd, rig.IDOK))
 
     def test_enter(self):
         self.closed_by(lambda app: rig.key("Return"))
@@ -256,7 +265,7 @@ class ClosingWhilePolling(unittest.TestCase):
         self.assertEqual(len(self.taskbar_buttons()), 2)
 
     def test_4_after_a_hide_escape_and_enter_leave_the_window_but_the_menu_works(self):
-        self.driver.foreground(self.hwnd)
+        activate(self.driver, self.hwnd)
         rig.key("Escape")
         rig.key("Return")
         # Keys are handled in order: once the menu's access keys have opened the about box,
@@ -282,7 +291,7 @@ class ClosingWhilePolling(unittest.TestCase):
         self.assertEqual(self.tray_icons(), 0)
 
     def test_5_closing_again_hides_it_with_one_icon(self):
-        self.driver.foreground(self.hwnd)
+        activate(self.driver, self.hwnd)
         rig.key("alt+F4")
         rig.wait_until(lambda: not self.visible(), timeout=LONG, what="the window hidden")
         self.assertEqual(len(self.taskbar_buttons()), 1)

@@ -14,7 +14,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from worker_support import (RowReader, ScriptedServer, clock_code,  # noqa: E402
+from worker_support import (RowReader, ScriptedServer, activate, clock_code,  # noqa: E402
                             request_for, site_files, snapshots, stamp_time, stored)
 
 ADD_CAPTION = "新規登録"
@@ -587,7 +587,7 @@ class Acquisition(ProgramClass):
         first = len(self.server.requests())
         self.driver.command(self.hwnd, rig.ID_START)
         self.wait_request("/file/a.html", count=3)
-        self.driver.foreground(self.hwnd)
+        activate(self.driver, self.hwnd)
         pressed = time.monotonic()
         rig.key("Escape")
         status = self.app.wait(LONG)

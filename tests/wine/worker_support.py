@@ -159,6 +159,24 @@ class RowReader:
         self.proc.stdout.close()
 
 
+def activate(driver, hwnd, timeout=120.0):
+    """Makes a top-level window the active one the way a user does, by a click on its title
+    bar, unless it already is; keys typed afterwards go to it. (Activating it from the driver's
+    process can leave X's keyboard focus nowhere.)"""
+    if driver.info(hwnd)["foreground"]:
+        return
+    r = driver.info(hwnd)["rect"]
+    for y in range(r["top"] + 4, r["top"] + 30, 2):
+        x = r["left"] + (r["right"] - r["left"]) // 3
+        if driver.send(hwnd, 0x0084, 0, (y << 16) | x) == 2:  # WM_NCHITTEST: HTCAPTION
+            rig.click(x, y)
+            break
+    else:
+        raise AssertionError("no title bar found in %r" % r)
+    rig.wait_until(lambda: driver.info(hwnd)["foreground"], timeout=timeout,
+                   what="window %d active" % hwnd)
+
+
 def request_for(target, host="127.0.0.1"):
     """The exact request the program sends for a target."""
     return ("GET %s HTTP/1.0\r\nHost: %s:80\r\nUser-Agent: Quorant-3.31\r\n\r\n"
