@@ -25,6 +25,7 @@ import rig  # noqa: E402
 
 FIXTURE_EXE = os.path.join(rig.TEST_BIN, "dde_browser_fixture.exe")
 LONG = 240.0  # seconds: everything under Wine runs through qemu here
+PROCESS_START = 600.0  # a new Wine process (the shell's logger) on a busy machine
 
 IDYES = 6
 DELETE_CAPTION = "データの削除"
@@ -318,7 +319,7 @@ class SnapshotViewing(unittest.TestCase):
         return self.browser.parts()[index]
 
     def wait_opened(self, count):
-        rig.wait_until(lambda: len(self.browser.opened()) >= count, timeout=LONG, interval=0.5,
+        rig.wait_until(lambda: len(self.browser.opened()) >= count, timeout=PROCESS_START, interval=0.5,
                        what="%d files opened by the shell" % count)
         return self.browser.opened()
 
@@ -426,7 +427,7 @@ class SnapshotViewing(unittest.TestCase):
         self.assertEqual(logged_file(opened[1]), path, opened)
 
     def test_10_every_click_did_exactly_its_part(self):
-        rig.wait_until(lambda: not self.browser.loggers_running(), timeout=LONG, interval=1,
+        rig.wait_until(lambda: not self.browser.loggers_running(), timeout=PROCESS_START, interval=1,
                        what="the shell's programs to end")
         self.assertEqual([logged_file(l) for l in self.browser.opened()],
                          [self.snapshot_path(5, NEWEST_5[3]), self.snapshot_path(7, FITS_255)])
