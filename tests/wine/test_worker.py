@@ -251,8 +251,9 @@ class Registration(ProgramClass):
 
     def test_4_codes_in_use_are_skipped_and_new_rows_go_on_top(self):
         first_name, first_url, first_code = self.first
-        # Every clock code of the next minutes is taken by a deleted entry of the registry;
-        # the number after the end of each run of them only by a site folder.
+        # Every clock code of the next minutes is taken by an entry of the registry, deleted
+        # and live ones in turn; the number after the end of each run of them only by a site
+        # folder.
         now = time.time()
         taken_by_entry = []
         for s in range(int(now) - 5, int(now) + 600):
@@ -268,7 +269,7 @@ class Registration(ProgramClass):
                  "code1=%d" % first_code]
         for n, c in enumerate(taken_by_entry, start=2):
             lines += entry_lines(n, "古いサイト%d" % n, "http://127.0.0.1/old/%d" % n, c,
-                                 deleted=True)
+                                 deleted=n % 2 == 0)
         self.folder.write_ini(ini_lines(*lines))
 
         def free_after(c):
@@ -395,6 +396,7 @@ class Acquisition(ProgramClass):
         cls.lines = lines
         cls.folder.write_ini(ini_lines(*lines))
         cls.history = {}  # URL -> the texts its row showed, each change once
+        cls.changed = {}  # URL -> the monotonic times of those changes
         cls.seen = []  # time.time() at which each logged request was first seen
 
     # -- watching --
@@ -408,6 +410,7 @@ class Acquisition(ProgramClass):
                 h = self.history.setdefault(url, [])
                 if not h or h[-1] != name:
                     h.append(name)
+                    self.changed.setdefault(url, []).append(time.monotonic())
             targets = self.server.targets()
             now = time.time()
             self.seen.extend([now] * (len(targets) - len(self.seen)))
@@ -542,7 +545,11 @@ class Acquisition(ProgramClass):
         self.assertEqual(len(self.server.requests()), self.pass1_requests, "nothing fetched")
         self.assertEqual(self.site_rows(), self.rows_expected())
         name = rig.cp932(NEW_SITE[0])
-        self.assertEqual(self.history[NEW_SITE[1].encode()], [name, FETCHING, name])
+        url = NEW_SITE[1].encode()
+        self.assertEqual(self.history[url], [name, FETCHING, name])
+        woke = self.changed[url][1] - self.pass_end
+        self.assertGreaterEqual(woke, 59.0, "the next pass began %.1f s after the last" % woke)
+        self.assertLessEqual(woke, 90.0, "the next pass began %.1f s after the last" % woke)
 
     def test_3_second_pass_keeps_one_snapshot_per_change_and_stops_after_a_fetch(self):
         self.server.page("a.html", PAGE_A2)
