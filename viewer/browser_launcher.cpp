@@ -1,6 +1,7 @@
 #include "viewer/browser_launcher.h"
 
 #include <shellapi.h>
+#include <string.h>
 
 #include "registry/path_join.h"
 
@@ -121,10 +122,13 @@ DdeData RequestItem(DWORD instance, const DdeConversation& conv, const char* ite
 }
 
 // "<path>",,0xFFFFFFFF,0x0,,, : the file, into a new window, no flags. Nothing is escaped.
+// False when the item would not fit its buffer or a DDE string handle (255 characters at most):
+// such an item would reach the browser cut short or not at all.
 bool MakeOpenUrlItem(char (&item)[kPathBufferSize], const char* path)
 {
+    const size_t kMaxDdeString = 255;
     const char* pieces[] = {"\"", path, "\",,0xFFFFFFFF,0x0,,,"};
-    return JoinPath(item, pieces);
+    return JoinPath(item, pieces) && strlen(item) <= kMaxDdeString;
 }
 
 // The WWW_OpenURL half of DdeOpenUrl: true once the service took the conversation and the item

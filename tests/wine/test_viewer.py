@@ -47,13 +47,13 @@ NOT_SNAPSHOTS_5 = ["NEW.TEMP", "Old.TEMP"]
 FOLDER_5 = "x.htm"
 
 SITE_DIR_LENGTH = 80                      # bytes of "<program folder>\data\7\"
-# Wine's shell finds no program for a file whose path has more than 255 characters, so the
-# longest path that opens all the way is 255 bytes; its item takes 276.
-FITS_255 = "M" * (255 - SITE_DIR_LENGTH - 4) + ".htm"
+# A 236-byte path fits its buffer, and its 257-byte item fits the item's buffer, but no DDE string
+# handle holds more than 255 characters: the item cannot be sent whole, so it is not sent at all.
+FITS_236 = "M" * (236 - SITE_DIR_LENGTH - 4) + ".htm"
 TOO_LONG_260 = "L" * (260 - SITE_DIR_LENGTH - 4) + ".htm"
-NAMES_7 = ["B.htm", "2001年08月20日08時54分08秒.htm", "新着.htm", FITS_255, "a.htm", TOO_LONG_260]
+NAMES_7 = ["B.htm", "2001年08月20日08時54分08秒.htm", "新着.htm", FITS_236, "a.htm", TOO_LONG_260]
 # Descending byte order: 新 (0x90) > a (0x61) > M > L > B (0x42) > 2 (0x32).
-NEWEST_7 = ["新着.htm", "a.htm", FITS_255, TOO_LONG_260, "B.htm", "2001年08月20日08時54分08秒.htm"]
+NEWEST_7 = ["新着.htm", "a.htm", FITS_236, TOO_LONG_260, "B.htm", "2001年08月20日08時54分08秒.htm"]
 
 REGISTRY = ("[url]\ncount=3\n"
             "name1=ニュース\nurl1=http://127.0.0.1/news.html\ncode1=5\n"
@@ -413,16 +413,16 @@ class SnapshotViewing(unittest.TestCase):
         too_long = NEWEST_7.index(TOO_LONG_260)
         self.click_row(rig.IDC_SNAPSHOT_LIST, too_long)
         self.wait_selected(rig.IDC_SNAPSHOT_LIST, too_long)
-        # The item does not fit: the conversations are ended unasked and the shell gets the
-        # whole path.
-        part = self.open_snapshot(NEWEST_7.index(FITS_255))
+        # The item cannot be sent whole: the conversations are ended unasked and the shell gets
+        # the whole path.
+        part = self.open_snapshot(NEWEST_7.index(FITS_236))
         events = self.wait_part(part, 4)
         self.assertEqual(events, [("connect", "IEXPLORE", "WWW_OpenURL", "accepted"),
                                   ("disconnect", "IEXPLORE", "WWW_OpenURL"),
                                   ("connect", "NETSCAPE", "WWW_OpenURL", "accepted"),
                                   ("disconnect", "NETSCAPE", "WWW_OpenURL")])
-        path = self.snapshot_path(7, FITS_255)
-        self.assertEqual(len(path), 255)
+        path = self.snapshot_path(7, FITS_236)
+        self.assertEqual(len(path), 236)
         opened = self.wait_opened(2)
         self.assertEqual(logged_file(opened[1]), path, opened)
 
@@ -430,7 +430,7 @@ class SnapshotViewing(unittest.TestCase):
         rig.wait_until(lambda: not self.browser.loggers_running(), timeout=PROCESS_START, interval=1,
                        what="the shell's programs to end")
         self.assertEqual([logged_file(l) for l in self.browser.opened()],
-                         [self.snapshot_path(5, NEWEST_5[3]), self.snapshot_path(7, FITS_255)])
+                         [self.snapshot_path(5, NEWEST_5[3]), self.snapshot_path(7, FITS_236)])
         newest = [ADDED_5] + NEWEST_5
         parts = self.browser.parts()
         self.assertEqual(len(parts), 6, parts)
