@@ -131,8 +131,9 @@ class MainWindowLayout(rig.WineTestCase):
         for bit, name in ((rig.WS_THICKFRAME, "WS_THICKFRAME"), (rig.WS_MINIMIZEBOX, "WS_MINIMIZEBOX"),
                           (rig.WS_MAXIMIZEBOX, "WS_MAXIMIZEBOX")):
             self.assertFalse(w["style"] & bit, name)
-        self.assertTrue(w["exstyle"] & rig.WS_EX_TOPMOST, "WS_EX_TOPMOST")
-        self.assertTrue(w["exstyle"] & rig.WS_EX_APPWINDOW, "WS_EX_APPWINDOW")
+        for bit, name in ((rig.WS_EX_TOPMOST, "WS_EX_TOPMOST"), (rig.WS_EX_APPWINDOW, "WS_EX_APPWINDOW")):
+            with self.subTest(name):
+                self.assertTrue(w["exstyle"] & bit, "%s missing from 0x%x" % (name, w["exstyle"]))
 
     def test_site_list_columns(self):
         cols = self.driver.columns(self.app.hwnd, rig.IDC_SITE_LIST)
