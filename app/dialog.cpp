@@ -67,7 +67,18 @@ INT_PTR Dialog::RunInitDialog()
     BOOL result = OnInitDialog();
     if (ShouldCentre(before))
         CentreOverOwner();
+    KeepOnTopIfSystemModal();
     return result;
+}
+
+// A system-modal template asks for a window above all ordinary ones. Not every window system
+// derives that from the template's style, so the dialog sees to it itself.
+void Dialog::KeepOnTopIfSystemModal()
+{
+    if (!(ReadTemplateInfo(m_templateId).style & DS_SYSMODAL))
+        return;
+    if (!(GetWindowLongA(m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 BOOL Dialog::OnInitDialog()

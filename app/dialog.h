@@ -55,6 +55,7 @@ private:
     const MessageEntry* FindEntry(UINT message, WPARAM wParam, LPARAM lParam) const;
     bool ShouldCentre(const RECT& before) const;
     void CentreOverOwner();
+    void KeepOnTopIfSystemModal();
 
     UINT m_templateId;
     static HWND s_hMainWindow;
