@@ -133,8 +133,10 @@ void CMonitorDlg::OnCancel()
     InterlockedExchange(&m_bRunning, 0);
     m_worker.RequestQuit();
     if (!m_worker.WaitForEnd(10000)) {
-        // Still inside a long write: let it finish it, then end here and now.
-        m_worker.WaitOutsideWriteStep(INFINITE);
+        // Still busy (a long copy, or a name lookup that cannot be cut short): give a write a
+        // few more seconds, then end here and now. Copies go through a temporary file, so
+        // nothing stored under its own name is left half-written.
+        m_worker.WaitOutsideWriteStep(5000);
         ExitProcess(0);
     }
     Dialog::OnCancel();
