@@ -587,6 +587,24 @@ class Program(Process):
                 return self.hwnd
 
 
+class StepTestCase(unittest.TestCase):
+    """Cases that are steps of one story on one running program, run in name order: once a step
+    fails, the later ones are skipped instead of failing for the same reason."""
+
+    failed_step = None
+
+    def setUp(self):
+        if type(self).failed_step:
+            self.skipTest("an earlier step failed: %s" % type(self).failed_step)
+
+    def run(self, result=None):
+        before = len(result.failures) + len(result.errors) if result else 0
+        outcome = super().run(result)
+        if result and len(result.failures) + len(result.errors) > before:
+            type(self).failed_step = self.id().split(".")[-1]
+        return outcome
+
+
 class WineTestCase(unittest.TestCase):
     """Base class: a driver per test class; programs and folders are cleaned up per test."""
 

@@ -113,7 +113,7 @@ class DesktopProgram(rig.Program):
         self.win_pid = None
 
 
-class ClosingWhilePolling(unittest.TestCase):
+class ClosingWhilePolling(rig.StepTestCase):
     """One program run on a virtual desktop: start, close (hidden, icon), polling goes on, the
     icon shows the window, Escape and Enter do nothing any more, close again (one icon), show,
     stop, close (exit status 1)."""
@@ -175,17 +175,6 @@ class ClosingWhilePolling(unittest.TestCase):
                     os.kill(int(pid), signal.SIGKILL)
                 except ProcessLookupError:
                     pass
-
-    def setUp(self):
-        if type(self).failed_step:
-            self.skipTest("an earlier step failed: %s" % type(self).failed_step)
-
-    def run(self, result=None):
-        before = len(result.failures) + len(result.errors) if result else 0
-        outcome = super().run(result)
-        if result and len(result.failures) + len(result.errors) > before:
-            type(self).failed_step = self.id().split(".")[-1]
-        return outcome
 
     # -- what the desktop shows --
     def visible(self):

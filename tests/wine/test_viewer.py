@@ -193,7 +193,7 @@ def logged_file(command_line):
 # ---------------------------------------------------------------------------------------------
 
 
-class SnapshotViewing(unittest.TestCase):
+class SnapshotViewing(rig.StepTestCase):
     """One program and one stand-in browser for every case, in order; a failed case skips the
     rest."""
 
@@ -246,17 +246,6 @@ class SnapshotViewing(unittest.TestCase):
     def snapshot_path(self, code, name):
         """The full path of a snapshot as the program builds it, as bytes."""
         return enc(self.site_dir(self.folder, code) + name)
-
-    def setUp(self):
-        if type(self).failed_step:
-            self.skipTest("an earlier step failed: %s" % type(self).failed_step)
-
-    def run(self, result=None):
-        before = len(result.failures) + len(result.errors) if result else 0
-        outcome = super().run(result)
-        if result and len(result.failures) + len(result.errors) > before:
-            type(self).failed_step = self.id().split(".")[-1]
-        return outcome
 
     # -- the program --
     def site_rows(self):

@@ -70,7 +70,7 @@ def codes_between(t0, t1):
     return {clock_code(s) for s in range(int(t0) - 1, int(t1) + 2)}
 
 
-class ProgramClass(unittest.TestCase):
+class ProgramClass(rig.StepTestCase):
     """One program run shared by the ordered cases of a class; a failed case skips the rest."""
 
     ini = None  # registry file bytes to start with, or None for no data folder at all
@@ -96,17 +96,6 @@ class ProgramClass(unittest.TestCase):
     def prepare(cls):
         if cls.ini is not None:
             cls.folder.write_ini(cls.ini)
-
-    def setUp(self):
-        if type(self).failed_step:
-            self.skipTest("an earlier step failed: %s" % type(self).failed_step)
-
-    def run(self, result=None):
-        before = len(result.failures) + len(result.errors) if result else 0
-        outcome = super().run(result)
-        if result and len(result.failures) + len(result.errors) > before:
-            type(self).failed_step = self.id().split(".")[-1]
-        return outcome
 
     # -- reading the program --
     def site_rows(self):
