@@ -79,13 +79,20 @@ if [ "$wine_ok" = 1 ]; then
   sw_xvfb_start || wine_ok=0
 fi
 if [ "$wine_ok" = 1 ]; then
-  sw_wineserver_start
-  sw_wine_warm
   export SW_RIG_READY=1
   echo "Wine prefix $WINEPREFIX, display $DISPLAY"
-  log="$ROOT/build/test-logs/wine.log"
-  (cd "$ROOT/build/win32" && ctest --output-on-failure "${ctest_args[@]}") 2>&1 | tee "$log"
-  count_log wine "${PIPESTATUS[0]}" "$log"
+  # Each test file gets a wineserver of its own, so that nothing one file leaves behind in the
+  # prefix (a program, a desktop, a helper) can stand in the way of the next.
+  mapfile -t wine_tests < <(cd "$ROOT/build/win32" && ctest -N "${ctest_args[@]}" |
+                            sed -n 's/^ *Test *#[0-9]*: *//p')
+  for name in "${wine_tests[@]}"; do
+    sw_wineserver_start
+    sw_wine_warm
+    log="$ROOT/build/test-logs/$name.log"
+    (cd "$ROOT/build/win32" && ctest --output-on-failure -R "^${name//./\\.}\$") 2>&1 | tee "$log"
+    count_log "$name" "${PIPESTATUS[0]}" "$log"
+    sw_wineserver_stop
+  done
 else
   echo "test.sh: could not set up Wine (prefix or Xvfb)" >&2
   failed=$((failed + 1))

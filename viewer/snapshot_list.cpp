@@ -109,10 +109,13 @@ bool CMonitorDlg::OnClickSnapshotList(NMHDR*, LRESULT* result)
     int row = snapshots.GetSelectedRow();
     if (row < 0)
         return true;
-    char name[200];
+    // A name is taken whole or not at all: read with room to spare, a name that would not fit
+    // its 200-byte buffer is never opened cut short (it could name another file).
+    const size_t kNameSize = 200;
+    char name[kPathBufferSize + 1];
     snapshots.GetItemText(row, 0, name, sizeof name);
     char path[kPathBufferSize];
-    if (MakeSnapshotPath(path, m_strSiteCode, name))
+    if (strlen(name) < kNameSize && MakeSnapshotPath(path, m_strSiteCode, name))
         OpenInBrowser(path);
     return true;
 }
