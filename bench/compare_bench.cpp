@@ -5,14 +5,8 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include "bench/bench_clock.h"
 #include "acquisition/files_differ.h"
-
-static double Now()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 int main(int argc, char** argv)
 {

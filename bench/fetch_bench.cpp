@@ -7,14 +7,8 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include "bench/bench_clock.h"
 #include "acquisition/http_fetch.h"
-
-static double Now()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 int main(int argc, char** argv)
 {

@@ -7,45 +7,10 @@
 #include <cstdio>
 #include <string>
 
+#include "json_text.h"
+
 namespace {
 
-std::string Utf8(const std::string& cp932) {
-    if (cp932.empty()) return std::string();
-    int wn = MultiByteToWideChar(932, 0, cp932.data(), (int)cp932.size(), nullptr, 0);
-    std::wstring w(wn, L'\0');
-    MultiByteToWideChar(932, 0, cp932.data(), (int)cp932.size(), &w[0], wn);
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), wn, nullptr, 0, nullptr, nullptr);
-    std::string o(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), wn, &o[0], n, nullptr, nullptr);
-    return o;
-}
-
-std::string Json(const std::string& s) {
-    std::string o = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            o += '\\';
-            o += (char)c;
-        } else if (c < 0x20) {
-            char b[8];
-            snprintf(b, sizeof b, "\\u%04x", c);
-            o += b;
-        } else {
-            o += (char)c;
-        }
-    }
-    return o + "\"";
-}
-
-std::string Hex(const std::string& s) {
-    static const char* d = "0123456789abcdef";
-    std::string o;
-    for (unsigned char c : s) {
-        o += d[c >> 4];
-        o += d[c & 15];
-    }
-    return o;
-}
 
 std::string Items(HMENU m, int depth) {
     std::string s = "[";
@@ -64,7 +29,7 @@ std::string Items(HMENU m, int depth) {
         s += "{\"pos\":" + std::to_string(i) + ",\"id\":" + std::to_string((long long)mi.wID) +
              ",\"separator\":" + ((mi.fType & MFT_SEPARATOR) ? "true" : "false") +
              ",\"type\":" + std::to_string(mi.fType) + ",\"state\":" + std::to_string(mi.fState) +
-             ",\"text\":" + Json(Utf8(t)) + ",\"hex\":" + Json(Hex(t));
+             ",\"text\":" + JsonString(ToUtf8(t)) + ",\"hex\":" + JsonString(Hex(t));
         if (mi.hSubMenu && depth < 8) s += ",\"items\":" + Items(mi.hSubMenu, depth + 1);
         s += "}";
     }
