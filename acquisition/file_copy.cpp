@@ -3,7 +3,7 @@
 
 #include <stdlib.h>
 
-#include "registry/path_join.h"
+#include "base/path_join.h"
 
 namespace {
 

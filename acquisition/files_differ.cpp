@@ -11,7 +11,7 @@
 #include <string.h>
 
 #include "acquisition/file_io.h"
-#include "registry/cp932.h"
+#include "base/cp932.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "acquisition/file_io.h"
 #include "acquisition/tcp_connection.h"
-#include "registry/cp932.h"
-#include "registry/decimal.h"
-#include "registry/path_join.h"
+#include "base/cp932.h"
+#include "base/decimal.h"
+#include "base/path_join.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "app/monitor_dlg.h"
-#include "registry/cp932.h"
+#include "base/cp932.h"
 #include "resource.h"
 
 namespace {

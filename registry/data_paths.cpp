@@ -1,6 +1,6 @@
 #include "registry/data_paths.h"
 
-#include "registry/decimal.h"
+#include "base/decimal.h"
 #include "registry/profile.h"
 
 bool MakeDataDir(char (&path)[kPathBufferSize])

@@ -1,7 +1,7 @@
 // The paths of the data folder beside the program. Each returns false, leaving the buffer empty,
 // when the path would not fit in 259 bytes.
 #pragma once
-#include "registry/path_join.h"
+#include "base/path_join.h"
 
 // program directory\data
 bool MakeDataDir(char (&path)[kPathBufferSize]);

@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <string.h>
 
-#include "registry/cp932.h"
-#include "registry/decimal.h"
-#include "registry/path_join.h"
+#include "base/cp932.h"
+#include "base/decimal.h"
+#include "base/path_join.h"
 
 int GetExeDir(char* dst)
 {

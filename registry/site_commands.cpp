@@ -3,7 +3,7 @@
 #include "app/monitor_dlg.h"
 #include "registry/add_site_dlg.h"
 #include "registry/data_paths.h"
-#include "registry/decimal.h"
+#include "base/decimal.h"
 #include "registry/profile.h"
 #include "registry/site_registry.h"
 

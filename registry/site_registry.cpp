@@ -3,8 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "registry/decimal.h"
-#include "registry/path_join.h"
+#include "base/decimal.h"
+#include "base/path_join.h"
 
 namespace {
 

@@ -73,13 +73,25 @@ if [ "${#missing[@]}" -gt 0 ] || [ -n "${need_update:-}" ]; then
   if [ "${#missing[@]}" -gt 0 ]; then
     echo "install-deps: installing ${missing[*]}" >&2
   fi
-  wait_for_apt
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  # A mirror caught mid-sync fails one index now and then: try again, and go on with the
+  # lists that did arrive (the install below fails on its own if a package is really missing).
+  for attempt in 1 2 3; do
+    wait_for_apt
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q && break
+    echo "install-deps: apt-get update failed (attempt $attempt)" >&2
+    sleep 5
+  done
   if [ "${#missing[@]}" -gt 0 ]; then
+    # When an index of one architecture could not be fetched (the i386 security list, say),
+    # the two architectures' candidates of a shared library can differ and apt refuses: the
+    # later attempts take every candidate from the release itself, where both agree.
+    release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
     for attempt in 1 2 3; do
+      target=()
+      [ "$attempt" -gt 1 ] && [ -n "$release" ] && target=(-t "$release")
       wait_for_apt
       if as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-          --no-install-recommends "${missing[@]}"; then
+          --no-install-recommends "${target[@]}" "${missing[@]}"; then
         break
       fi
       [ "$attempt" -eq 3 ] && exit 1

@@ -64,7 +64,7 @@ count_log() {
 mkdir -p "$ROOT/build/test-logs"
 ctest_args=("$@")
 
-if [ ${#ctest_args[@]} -eq 0 ] && [ -f "$ROOT/scripts/test-native.sh" ]; then
+if [ ${#ctest_args[@]} -eq 0 ]; then
   echo "=== native tests (scripts/test-native.sh)"
   log="$ROOT/build/test-logs/native.log"
   bash "$ROOT/scripts/test-native.sh" 2>&1 | tee "$log"

@@ -3,7 +3,7 @@
 #include <shellapi.h>
 #include <string.h>
 
-#include "registry/path_join.h"
+#include "base/path_join.h"
 
 namespace {
 

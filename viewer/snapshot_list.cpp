@@ -4,8 +4,8 @@
 
 #include "app/monitor_dlg.h"
 #include "registry/data_paths.h"
-#include "registry/decimal.h"
-#include "registry/path_join.h"
+#include "base/decimal.h"
+#include "base/path_join.h"
 #include "registry/profile.h"
 #include "viewer/browser_launcher.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "acquisition/http_fetch.h"
-#include "registry/cp932.h"
+#include "base/cp932.h"
 
 namespace {
 

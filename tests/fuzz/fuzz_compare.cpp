@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "acquisition/files_differ.h"
-#include "registry/cp932.h"
+#include "base/cp932.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "registry/cp932.h"
-#include "registry/decimal.h"
-#include "registry/path_join.h"
+#include "base/cp932.h"
+#include "base/decimal.h"
+#include "base/path_join.h"
 
 namespace {
 

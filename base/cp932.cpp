@@ -1,4 +1,4 @@
-#include "registry/cp932.h"
+#include "base/cp932.h"
 
 #include <string.h>
 

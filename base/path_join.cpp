@@ -1,4 +1,4 @@
-#include "registry/path_join.h"
+#include "base/path_join.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "registry/decimal.h"
+#include "base/decimal.h"
 
 #include <stdint.h>
 

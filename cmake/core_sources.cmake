@@ -1,0 +1,20 @@
+# The window-free core, listed once: the program, the native unit tests, the fuzzers and the
+# benchmarks all build these same files. The thin platform layer under them is Winsock and
+# Win32 files in the program, POSIX natively.
+set(SITEWAKE_CORE_SOURCES
+  base/cp932.cpp
+  base/decimal.cpp
+  base/path_join.cpp
+  registry/site_registry.cpp
+  acquisition/file_copy.cpp
+  acquisition/files_differ.cpp
+  acquisition/http_fetch.cpp
+  acquisition/snapshot_stamp.cpp
+  acquisition/snapshot_store.cpp
+)
+if(WIN32)
+  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_win32.cpp acquisition/tcp_win32.cpp)
+else()
+  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_posix.cpp acquisition/tcp_posix.cpp)
+endif()
+list(TRANSFORM SITEWAKE_CORE_SOURCES PREPEND "${PROJECT_SOURCE_DIR}/")
