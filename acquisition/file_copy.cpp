@@ -1,31 +1,17 @@
 // Platform-neutral parts of the file layer: reading a block fully and the replace-by-rename copy.
 #include "acquisition/file_io.h"
 
-#include <stdlib.h>
-
+#include "base/heap_block.h"
 #include "base/path_join.h"
 
 namespace {
 
 enum { kCopyBlock = 64 * 1024 };
 
-// A heap block freed on every path.
-class CopyBuffer {
-public:
-    CopyBuffer() : m_data(static_cast<char*>(malloc(kCopyBlock))) {}
-    ~CopyBuffer() { free(m_data); }
-    CopyBuffer(const CopyBuffer&) = delete;
-    CopyBuffer& operator=(const CopyBuffer&) = delete;
-    char* Data() const { return m_data; }
-
-private:
-    char* m_data;
-};
-
 bool CopyContents(InputFile& in, OutputFile& out)
 {
-    CopyBuffer buffer;
-    if (buffer.Data() == nullptr)
+    HeapBlock buffer(kCopyBlock);
+    if (!buffer)
         return false;
     for (;;) {
         long got = in.Read(buffer.Data(), kCopyBlock);

@@ -12,6 +12,7 @@
 
 #include "acquisition/file_io.h"
 #include "base/cp932.h"
+#include "base/heap_block.h"
 
 namespace {
 
@@ -20,19 +21,6 @@ enum {
     kLineSize = 1024,  // a piece holds at most kLineSize - 1 bytes and a terminating zero
 };
 const char kEndOfText = 0x1A;
-
-// A heap block freed on every path.
-class Block {
-public:
-    explicit Block(size_t size) : m_data(static_cast<char*>(malloc(size))) {}
-    ~Block() { free(m_data); }
-    Block(const Block&) = delete;
-    Block& operator=(const Block&) = delete;
-    char* Data() const { return m_data; }
-
-private:
-    char* m_data;
-};
 
 // Offset of the last LF in s[0, len), or -1.
 long FindLastLf(const char* s, size_t len)
@@ -224,8 +212,8 @@ int CompareTexts(TextReader& a, TextReader& b)
 
 int CompareOpenFiles(InputFile& fresh, InputFile& old, size_t block)
 {
-    Block bufA(block);
-    Block bufB(block);
+    HeapBlock bufA(block);
+    HeapBlock bufB(block);
     if (bufA.Data() == nullptr || bufB.Data() == nullptr)
         return 1;  // cannot tell: report a change rather than miss one
     uint64_t restart = 0;

@@ -4,6 +4,7 @@
 
 #include "acquisition/file_io.h"
 #include "acquisition/tcp_connection.h"
+#include "base/ascii.h"
 #include "base/cp932.h"
 #include "base/decimal.h"
 #include "base/path_join.h"
@@ -12,17 +13,6 @@ namespace {
 
 const char kScheme[] = "http://";
 const size_t kSchemeLength = 7;
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithScheme(const char* text)
-{
-    for (size_t i = 0; i < kSchemeLength; ++i) {
-        if (LowerAscii(text[i]) != kScheme[i])
-            return false;  // also stops at the terminating zero of a short text
-    }
-    return true;
-}
 
 // Appends texts into a fixed buffer; once one does not fit, the whole text is refused.
 class TextBuilder {
@@ -134,7 +124,7 @@ void SplitUrl(const char* url, UrlParts* parts)
 {
     char copy[kUrlBufferSize] = {};
     CopyText(copy, sizeof(copy), url);
-    const char* rest = StartsWithScheme(copy) ? copy + kSchemeLength : copy;
+    const char* rest = StartsWithIgnoringCase(copy, strlen(copy), kScheme) ? copy + kSchemeLength : copy;
     size_t len = strlen(rest);
     long slash = cp932::FindChar(rest, len, '/');
     size_t hostLength = slash < 0 ? len : static_cast<size_t>(slash);

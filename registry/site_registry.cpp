@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/ascii.h"
 #include "base/decimal.h"
 #include "base/path_join.h"
 
@@ -10,20 +11,6 @@ namespace {
 
 enum KeyKind { kName, kUrl, kCode, kDel, kKindCount };
 const char* const kPrefixes[kKindCount] = {"name", "url", "code", "del"};
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithIgnoringCase(const char* text, size_t len, const char* prefix)
-{
-    size_t n = strlen(prefix);
-    if (len < n)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (Lower(text[i]) != prefix[i])
-            return false;
-    }
-    return true;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
