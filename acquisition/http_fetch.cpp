@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "acquisition/file_io.h"
+#include "acquisition/response_head.h"
 #include "acquisition/tcp_connection.h"
 #include "base/ascii.h"
 #include "base/cp932.h"
@@ -69,8 +70,9 @@ bool SendAll(ByteStream& stream, const char* data, size_t len)
     return true;
 }
 
-// Feeds the pieces to the writer until the server closes: true when it closed normally.
-bool ReceivePieces(ByteStream& stream, BodyWriter& writer)
+// Feeds the pieces to the head and the writer until the server closes: true when it closed
+// normally within the limits and every piece was stored.
+bool ReceiveResponse(ByteStream& stream, ResponseHead& head, BodyWriter& writer, const FetchSettings& settings)
 {
     char piece[kPieceSize + 1];
     for (;;) {
@@ -79,19 +81,27 @@ bool ReceivePieces(ByteStream& stream, BodyWriter& writer)
             return false;
         if (got == 0)
             return true;
+        head.Take(piece, static_cast<size_t>(got));
+        // A head without end, a body past the limit or a server saying it failed: no page.
+        if (head.TooLong() || head.BodyBytes() > settings.maxBodyBytes || head.IsServerError())
+            return false;
         piece[got] = '\0';
         writer.TakePiece(piece, static_cast<size_t>(got));
+        if (writer.Failed())
+            return false;  // the fetched copy cannot take more (a full disk): give up at once
     }
 }
 
-// Connects, sends the request and receives the response: true when the server closed normally.
+// Connects, sends the request and receives the response, all within the fetch's time limit:
+// true when the server closed normally.
 bool Exchange(const UrlParts& parts, const char* request, const volatile long* abort,
-              const FetchSettings& settings, BodyWriter& writer)
+              const FetchSettings& settings, ResponseHead& head, BodyWriter& writer)
 {
     TcpConnection connection(abort, settings.timeoutMs);
+    connection.LimitTotal(settings.totalMs);
     if (!connection.Open(parts.host, settings.port))
         return false;
-    if (!SendAll(connection, request, strlen(request)) || !ReceivePieces(connection, writer))
+    if (!SendAll(connection, request, strlen(request)) || !ReceiveResponse(connection, head, writer, settings))
         return false;
     connection.ShutdownBoth();
     return true;
@@ -208,7 +218,9 @@ int HttpGetToFile(const char* url, const char* path, const volatile long* abort,
         return 0;
     FileSink sink(file);
     BodyWriter writer(sink);
-    bool closedNormally = Exchange(parts, request, abort, settings, writer);
+    ResponseHead head;
+    bool closedNormally = Exchange(parts, request, abort, settings, head, writer);
     bool stored = writer.Finish();
-    return (closedNormally && writer.BodyStarted() && fileOpen && stored) ? 1 : 0;
+    // A body shorter than its announced length was cut short, whatever the close looked like.
+    return (closedNormally && writer.BodyStarted() && fileOpen && stored && head.BodyComplete()) ? 1 : 0;
 }

@@ -14,13 +14,17 @@ enum {
 // Fetches url ("http://" prefix optional, any letter case) with an HTTP/1.0 GET on port 80 and
 // stores the response from the start of its body in path as a text-mode file (every LF stored as
 // CR LF). The file is created or emptied before anything goes on the network. Returns 1 when the
-// body start was found and the server closed the connection normally, else 0; on failure the file
-// keeps whatever was stored. A nonzero *abort makes every wait give up within 250 ms.
+// body start was found and the server closed the connection normally after the whole body, else
+// 0: also for a server error (5xx), a body shorter than its Content-Length, a fetch past its time
+// or size limit, and a fetched copy that cannot be written. On failure the file keeps whatever
+// was stored. A nonzero *abort makes every wait give up within 250 ms.
 int HttpGetToFile(const char* url, const char* path, const volatile long* abort = nullptr);
 
-// Knobs the program leaves at their defaults: tests shorten the time-out, benchmarks pick a port.
+// Knobs the program leaves at their defaults: tests shorten the limits, benchmarks pick a port.
 struct FetchSettings {
-    unsigned timeoutMs = 30000;
+    unsigned timeoutMs = 30000;          // one wait without progress
+    unsigned totalMs = 120000;           // the whole fetch, from the name lookup to the close
+    unsigned long long maxBodyBytes = 64ull * 1024 * 1024;
     unsigned short port = kHttpPort;
 };
 int HttpGetToFile(const char* url, const char* path, const volatile long* abort, const FetchSettings& settings);
@@ -63,6 +67,8 @@ public:
 
     void TakePiece(const char* piece, size_t len);
     bool BodyStarted() const { return m_started; }
+    // The sink refused bytes: nothing more will be stored.
+    bool Failed() const { return m_failed; }
     // Hands the buffered bytes to the sink. False when the sink refused any bytes.
     bool Finish();
 

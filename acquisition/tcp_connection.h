@@ -1,17 +1,16 @@
-// An IPv4 TCP connection with bounded waits, over Winsock in the program and POSIX sockets natively.
+// An IPv4 TCP connection with bounded waits, the same on every platform over the socket layer
+// (socket_ops.h).
 //
-// Every wait (connect, each send, each receive) gives up after the time-out passes without
-// progress, and polls the optional abort flag (nonzero = give up) at least every 250 ms so that
-// the program can end quickly.
+// Every wait (the name lookup, connect, each send, each receive) gives up after the time-out
+// passes without progress or when the whole time allowed for the connection is used up, and
+// looks at the optional abort flag (nonzero = give up) at least every 250 ms so that the
+// program can end quickly.
 #pragma once
 #include <stdint.h>
 
 #include "acquisition/byte_stream.h"
-
-enum {
-    kNetworkTimeoutMs = 30000,  // the program's limit for one wait without progress
-    kAbortPollMs = 250,         // longest slice of a wait between two looks at the abort flag
-};
+#include "acquisition/socket_ops.h"
+#include "acquisition/wait_limits.h"
 
 class TcpConnection : public ByteStream {
 public:
@@ -20,9 +19,13 @@ public:
     TcpConnection(const TcpConnection&) = delete;
     TcpConnection& operator=(const TcpConnection&) = delete;
 
+    // From now on, everything this connection does ends within totalMs.
+    void LimitTotal(unsigned totalMs) { m_limits.LimitTotal(totalMs); }
+    const WaitLimits& Limits() const { return m_limits; }
+
     // Connects to host:port. A dotted-decimal host is used as it is; any other text is looked up
-    // by name. Returns false when the host is unknown, the connection is refused, the wait times
-    // out or the abort flag is raised.
+    // by name. Returns false when the host is unknown, the connection is refused, a wait runs out
+    // or the abort flag is raised.
     bool Open(const char* host, unsigned short port);
     long Send(const char* data, size_t len) override;
     long Recv(char* buf, size_t size) override;
@@ -30,12 +33,11 @@ public:
     void ShutdownBoth();
 
 private:
-    bool IsAborted() const { return m_abort != nullptr && *m_abort != 0; }
-    // Waits until the socket is ready for reading or writing; false on time-out, abort or error.
+    // Waits until the socket is ready for reading or writing; false when a limit ran out, the
+    // abort flag was raised or the wait failed.
     bool WaitReady(bool forWrite);
     void Close();
 
-    uintptr_t m_socket;  // SOCKET or file descriptor; kNoSocket when closed
-    const volatile long* m_abort;
-    unsigned m_timeoutMs;
+    net::Socket m_socket;
+    WaitLimits m_limits;
 };

@@ -8,13 +8,16 @@ set(SITEWAKE_CORE_SOURCES
   registry/site_registry.cpp
   acquisition/file_copy.cpp
   acquisition/files_differ.cpp
+  acquisition/host_lookup.cpp
   acquisition/http_fetch.cpp
+  acquisition/response_head.cpp
   acquisition/snapshot_stamp.cpp
   acquisition/snapshot_store.cpp
+  acquisition/tcp_connection.cpp
 )
 if(WIN32)
-  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_win32.cpp acquisition/tcp_win32.cpp)
+  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_win32.cpp acquisition/socket_win32.cpp)
 else()
-  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_posix.cpp acquisition/tcp_posix.cpp)
+  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_posix.cpp acquisition/socket_posix.cpp)
 endif()
 list(TRANSFORM SITEWAKE_CORE_SOURCES PREPEND "${PROJECT_SOURCE_DIR}/")
