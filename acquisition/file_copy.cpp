@@ -2,7 +2,6 @@
 #include "acquisition/file_io.h"
 
 #include "base/heap_block.h"
-#include "base/path_join.h"
 
 namespace {
 
@@ -53,12 +52,8 @@ long InputFile::ReadFull(void* buf, size_t size)
     return static_cast<long>(total);
 }
 
-bool ReplaceFileAtomically(const char* src, const char* dest)
+bool ReplaceFileAtomically(const char* src, const char* dest, const char* temp)
 {
-    char temp[kPathBufferSize];
-    const char* const pieces[] = {dest, ".part"};
-    if (!JoinPath(temp, pieces))
-        return false;
     if (WriteTemporary(src, temp) && RenameOver(temp, dest))
         return true;
     RemoveFile(temp);

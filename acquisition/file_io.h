@@ -49,7 +49,7 @@ private:
 bool RenameOver(const char* from, const char* to);
 bool RemoveFile(const char* path);
 
-// Copies src over dest through a temporary "<dest>.part" in dest's folder that is renamed over dest
-// once complete, so dest is either the old file or the whole new one, never half-written.
-// Returns false (dest untouched, temporary removed) when src cannot be read or anything fails.
-bool ReplaceFileAtomically(const char* src, const char* dest);
+// Copies src over dest through temp, a file in dest's folder that is renamed over dest once
+// complete, so dest is either the old file or the whole new one, never half-written. Returns
+// false (dest untouched, temp removed) when src cannot be read or anything fails.
+bool ReplaceFileAtomically(const char* src, const char* dest, const char* temp);

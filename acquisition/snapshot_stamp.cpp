@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "base/decimal.h"
-#include "base/path_join.h"
+#include "base/text_join.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ char* FormatSnapshotStamp(char* dst, size_t size, const struct tm& t)
     DecimalText year(static_cast<long>(static_cast<unsigned long>(t.tm_year) + 1900u));
     TwoDigits month(t.tm_mon + 1), day(t.tm_mday), hour(t.tm_hour), minute(t.tm_min), second(t.tm_sec);
     const char* const pieces[] = {year, kYear, month, kMonth, day, kDay, hour, kHour, minute, kMinute, second, kSecond};
-    JoinPath(dst, size, pieces, sizeof(pieces) / sizeof(pieces[0]));  // leaves dst empty when too long
+    JoinText(dst, size, pieces, sizeof(pieces) / sizeof(pieces[0]));  // leaves dst empty when too long
     return dst;
 }
 

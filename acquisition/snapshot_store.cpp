@@ -1,10 +1,11 @@
 #include "acquisition/snapshot_store.h"
 
 #include "acquisition/file_io.h"
+#include "acquisition/site_paths.h"
 
-int CommitSnapshot(const char* newPath, const char* oldPath, const char* snapshotPath)
+int CommitSnapshot(const SitePaths& paths)
 {
-    bool reference = ReplaceFileAtomically(newPath, oldPath);
-    bool snapshot = ReplaceFileAtomically(newPath, snapshotPath);
-    return (reference && snapshot) ? 1 : 0;
+    if (!ReplaceFileAtomically(paths.newPath, paths.snapshotPath, paths.tempPath))
+        return 0;
+    return ReplaceFileAtomically(paths.newPath, paths.oldPath, paths.tempPath) ? 1 : 0;
 }

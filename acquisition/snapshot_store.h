@@ -1,7 +1,11 @@
-// Keeping what was fetched: the reference copy for the next comparison and a dated snapshot.
+// Keeping what was fetched: a dated snapshot and the reference copy for the next comparison.
 #pragma once
 
-// Copies the fetched copy over the reference copy, then to the snapshot path. The second copy is
-// made whatever became of the first; each goes through a temporary renamed into place, so neither
-// destination is ever left half-written. Returns 1 when both copies succeeded, else 0.
-int CommitSnapshot(const char* newPath, const char* oldPath, const char* snapshotPath);
+struct SitePaths;
+
+// Copies the fetched copy to the snapshot path first and, only once the snapshot is in place
+// under its own name, over the reference copy. Each copy goes through the site's temporary and
+// is renamed into place, so neither destination is ever left half-written, and a snapshot that
+// could not be written leaves the reference copy as it was: the next pass finds the change
+// again. Returns 1 when both copies succeeded, else 0.
+int CommitSnapshot(const SitePaths& paths);

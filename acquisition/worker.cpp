@@ -1,8 +1,10 @@
 #include "acquisition/worker.h"
 
 #include "acquisition/http_fetch.h"
+#include "acquisition/site_paths.h"
 #include "acquisition/snapshot_stamp.h"
 #include "acquisition/snapshot_store.h"
+#include "app/message_wait.h"
 #include "app/monitor_dlg.h"
 #include "registry/data_paths.h"
 
@@ -13,23 +15,12 @@ const char kProcessingText[] = "データの処理";
 const DWORD kStepPauseMs = 500;
 const DWORD kPassPauseMs = 60000;
 
-// The files of the site in hand.
-struct SitePaths {
+// The files of the site in hand; false when one of them would not fit in 259 bytes.
+bool MakeSitePaths(SitePaths& paths, long code, const char* stamp)
+{
     char prefix[kPathBufferSize];
-    char newPath[kPathBufferSize];
-    char oldPath[kPathBufferSize];
-    char snapshotPath[kPathBufferSize];
-
-    // False when one of them would not fit in 259 bytes: the site is then skipped.
-    bool Make(long code, const char* stamp)
-    {
-        const char* newPieces[] = {prefix, "\\NEW.TEMP"};
-        const char* oldPieces[] = {prefix, "\\Old.TEMP"};
-        const char* snapshotPieces[] = {prefix, "\\", stamp, ".htm"};
-        return MakeSitePrefix(prefix, code) && JoinPath(newPath, newPieces) &&
-               JoinPath(oldPath, oldPieces) && JoinPath(snapshotPath, snapshotPieces);
-    }
-};
+    return MakeSitePrefix(prefix, code) && paths.Make(prefix, stamp);
+}
 
 // The worker's passes over the site list. It reaches the window only through requests.
 class Acquisition {
@@ -78,7 +69,7 @@ bool Acquisition::WorkOnRow(const char* savedName, int& row)
     char stamp[100];
     MakeSnapshotStamp(stamp, sizeof stamp);  // the time the fetch is about to start
     SitePaths paths;
-    bool fits = present && paths.Make(site.code, stamp);
+    bool fits = present && MakeSitePaths(paths, site.code, stamp);
     if (!GoOn(savedName))
         return false;
     if (fits) {
@@ -111,7 +102,7 @@ void Acquisition::CompareAndCommit(const SitePaths& paths)
         return;
     if (!m_link.BeginWriteStep())
         return;
-    CommitSnapshot(paths.newPath, paths.oldPath, paths.snapshotPath);
+    CommitSnapshot(paths);
     m_link.EndWriteStep();
 }
 
@@ -168,22 +159,7 @@ bool WorkerLink::WaitOutsideWriteStep(DWORD timeout) const
 
 bool WorkerLink::WaitForEnd(DWORD timeout) const
 {
-    if (!m_hThread)
-        return true;
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeout)
-            return false;
-        // Requests the worker sends meanwhile are answered by the peek.
-        DWORD r = MsgWaitForMultipleObjects(1, &m_hThread, FALSE, timeout - elapsed, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0)
-            return true;
-        if (r != WAIT_OBJECT_0 + 1)
-            return false;
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    return !m_hThread || WaitAnsweringSentMessages(m_hThread, timeout);
 }
 
 void WorkerLink::RowInserted(int row)

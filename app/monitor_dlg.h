@@ -50,6 +50,7 @@ private:
 
     // Notification icon and closing
     void OnTrayNotify(UINT message, LPARAM lParam);
+    // 1 once the shell took the icon, 0 when it still refused it after 30 s.
     int SetTrayIcon(HICON icon, DWORD operation, const char* tip);
     void HideToTray();
     void EndProcessAfterWorker(int status);

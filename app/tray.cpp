@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/message_wait.h"
+
 namespace {
 
 const char kTrayTip[] = "Sitewake";
@@ -15,6 +17,10 @@ const UINT kTrayIconId = 128;
 const int kMaxHideDepth = 200;
 // How long a close waits for a worker that is still writing a site file.
 const DWORD kWriteStepWaitMs = 5000;
+// The shell may not be ready yet (its notification area starts late): it is asked once a
+// second, for 30 s at most.
+const int kIconAttempts = 30;
+const DWORD kIconRetryMs = 1000;
 
 }  // namespace
 
@@ -29,9 +35,12 @@ int CMonitorDlg::SetTrayIcon(HICON icon, DWORD operation, const char* tip)
     m_nid.uFlags = tip ? (NIF_MESSAGE | NIF_ICON | NIF_TIP) : (NIF_MESSAGE | NIF_ICON);
     if (tip)
         lstrcpynA(m_nid.szTip, tip, sizeof m_nid.szTip);
-    // The shell may not be ready yet (its notification area starts late): keep asking.
-    while (!Shell_NotifyIconA(operation, reinterpret_cast<NOTIFYICONDATAA*>(&m_nid)))
-        Sleep(1000);
+    // Meanwhile the worker's requests are answered, so polling goes on.
+    for (int attempt = 1; !Shell_NotifyIconA(operation, reinterpret_cast<NOTIFYICONDATAA*>(&m_nid)); ++attempt) {
+        if (attempt == kIconAttempts)
+            return 0;
+        WaitAnsweringSentMessages(nullptr, kIconRetryMs);
+    }
     if (operation == NIM_ADD)
         SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     return 1;
@@ -44,7 +53,9 @@ void CMonitorDlg::HideToTray()
     // Already hidden with its icon: the icon stays as it is and nothing more is hidden.
     if (m_bIconShown && !IsWindowVisible(m_hWnd))
         return;
-    SetTrayIcon(m_hIcon, NIM_ADD, kTrayTip);
+    // Without an icon the user could not get a hidden window back: it stays shown.
+    if (!SetTrayIcon(m_hIcon, NIM_ADD, kTrayTip))
+        return;
     m_bIconShown = true;
     ShowWindow(m_hWnd, SW_HIDE);
     UpdateWindow(m_hWnd);

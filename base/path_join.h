@@ -1,18 +1,21 @@
-// Bounded joining of path pieces into fixed buffers.
+// Paths in fixed buffers of 260 bytes: at most 259 bytes of text, never stored cut short.
 #pragma once
 #include <stddef.h>
 
+#include "base/text_join.h"
+
 enum { kPathBufferSize = 260 };  // at most 259 bytes of text and a terminating zero
 
-// Joins the pieces into dst (size bytes). When the whole text would not fit, dst is left empty
-// and false is returned: a path is never stored cut short.
-bool JoinPath(char* dst, size_t size, const char* const* pieces, size_t count);
-
-template <size_t N, size_t K>
-bool JoinPath(char (&dst)[N], const char* const (&pieces)[K])
+// Joins the path pieces into dst; false, dst left empty, when the path would not fit.
+template <size_t K>
+bool JoinPath(char (&dst)[kPathBufferSize], const char* const (&pieces)[K])
 {
-    return JoinPath(dst, N, pieces, K);
+    return JoinText(dst, kPathBufferSize, pieces, K);
 }
 
-// Copies src into dst (size bytes), cut to size - 1 bytes and terminated. Returns the bytes stored.
-size_t CopyText(char* dst, size_t size, const char* src);
+// The separator between a folder and a name: a backslash in the program, "/" natively (tests).
+#ifdef _WIN32
+#define SW_DIR_SEPARATOR "\\"
+#else
+#define SW_DIR_SEPARATOR "/"
+#endif

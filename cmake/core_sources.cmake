@@ -4,13 +4,14 @@
 set(SITEWAKE_CORE_SOURCES
   base/cp932.cpp
   base/decimal.cpp
-  base/path_join.cpp
+  base/text_join.cpp
   registry/site_registry.cpp
   acquisition/file_copy.cpp
   acquisition/files_differ.cpp
   acquisition/host_lookup.cpp
   acquisition/http_fetch.cpp
   acquisition/response_head.cpp
+  acquisition/site_paths.cpp
   acquisition/snapshot_stamp.cpp
   acquisition/snapshot_store.cpp
   acquisition/tcp_connection.cpp

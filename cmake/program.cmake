@@ -13,11 +13,13 @@ add_executable(Sitewake WIN32
   app/monitor_dlg.cpp
   app/about_dlg.cpp
   app/tray.cpp
+  app/message_wait.cpp
   registry/profile.cpp
   registry/site_list_loader.cpp
   registry/data_paths.cpp
   registry/add_site_dlg.cpp
   registry/site_commands.cpp
+  registry/registry_file.cpp
   acquisition/worker.cpp
   viewer/snapshot_list.cpp
   viewer/browser_launcher.cpp

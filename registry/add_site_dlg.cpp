@@ -5,8 +5,8 @@
 #include "app/monitor_dlg.h"
 #include "registry/data_paths.h"
 #include "base/decimal.h"
-#include "registry/profile.h"
-#include "registry/site_registry.h"
+#include "base/text_join.h"
+#include "registry/registry_file.h"
 #include "resource.h"
 
 namespace {
@@ -37,30 +37,6 @@ private:
     char* m_text;
 };
 
-bool FolderExists(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// A code that no entry of the registry file (live or deleted) and no site folder uses yet: the
-// clock's code when it is free, otherwise the next free number after it.
-long MakeFreeCode(long code, const char* registryPath)
-{
-    unsigned long length = 0;
-    char* section = ProfileReadSection(registryPath, "url", &length);
-    SiteRegistry registry;
-    bool known = section && registry.Parse(section, length);
-    for (; code < 0x7FFFFFFF; ++code) {
-        char folder[kPathBufferSize];
-        bool folderTaken = MakeSitePrefix(folder, code) && FolderExists(folder);
-        if (!folderTaken && !(known && registry.HasCode(code)))
-            break;
-    }
-    FreeSection(section);
-    return code;
-}
-
 }  // namespace
 
 void MakeSiteCode(char* dst, size_t size)
@@ -70,7 +46,7 @@ void MakeSiteCode(char* dst, size_t size)
     const struct tm* local = localtime(&now);
     const char* pieces[] = {IntToString(local->tm_mday), IntToString(local->tm_hour),
                             IntToString(local->tm_min), IntToString(local->tm_sec)};
-    JoinPath(dst, size, pieces, 4);
+    JoinText(dst, size, pieces, 4);
 }
 
 CAddSiteDlg::CAddSiteDlg(CMonitorDlg& owner) : Dialog(IDD_ADD_SITE), m_owner(owner) {}
@@ -101,24 +77,13 @@ void CAddSiteDlg::Register(long code, const char* name, const char* url)
     char registryPath[kPathBufferSize];
     bool stored = MakeDataDir(dataDir) && MakeRegistryPath(registryPath);
     if (stored)
-        code = MakeFreeCode(code, registryPath);
+        code = FindFreeCode(registryPath, code);
     m_owner.InsertSiteRow(name, url, code);
     if (!stored)
         return;  // the data folder's path would not fit: the site lives for this run only
     CreateDirectoryA(dataDir, nullptr);
-    int n = ProfileGetInt(registryPath, "url", "count", 0) + 1;
-    ProfileWriteInt(registryPath, "url", "count", n);
-    DecimalText number = IntToString(n);
-    char key[32];
-    const char* nameKey[] = {"name", number};
-    const char* urlKey[] = {"url", number};
-    const char* codeKey[] = {"code", number};
-    JoinPath(key, nameKey);
-    ProfileWriteString(registryPath, "url", key, name);
-    JoinPath(key, urlKey);
-    ProfileWriteString(registryPath, "url", key, url);
-    JoinPath(key, codeKey);
-    ProfileWriteInt(registryPath, "url", key, code);
+    if (!AppendSiteEntry(registryPath, name, url, code))
+        return;  // no entry number left: the file stays as it is, the site lives for this run
     char siteDir[kPathBufferSize];
     if (MakeSitePrefix(siteDir, code))
         CreateDirectoryA(siteDir, nullptr);

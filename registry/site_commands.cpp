@@ -3,33 +3,7 @@
 #include "app/monitor_dlg.h"
 #include "registry/add_site_dlg.h"
 #include "registry/data_paths.h"
-#include "base/decimal.h"
-#include "registry/profile.h"
-#include "registry/site_registry.h"
-
-namespace {
-
-// Marks the first entry that holds the code and is not marked deleted yet.
-void MarkEntryDeleted(long code)
-{
-    char registryPath[kPathBufferSize];
-    if (!MakeRegistryPath(registryPath))
-        return;
-    unsigned long length = 0;
-    char* section = ProfileReadSection(registryPath, "url", &length);
-    SiteRegistry registry;
-    unsigned long entry = (section && registry.Parse(section, length)) ? registry.FindLiveEntry(code) : 0;
-    FreeSection(section);
-    if (entry == 0)
-        return;
-    char key[32];
-    DecimalText number = IntToString(static_cast<long>(entry));
-    const char* delKey[] = {"del", number};
-    JoinPath(key, delKey);
-    ProfileWriteInt(registryPath, "url", key, 1);
-}
-
-}  // namespace
+#include "registry/registry_file.h"
 
 void CMonitorDlg::OnDeleteSite()
 {
@@ -44,7 +18,9 @@ void CMonitorDlg::OnDeleteSite()
     row = sites.GetSelectedRow();
     if (row < 0)
         return;
-    MarkEntryDeleted(static_cast<long>(sites.GetItemData(row)));
+    char registryPath[kPathBufferSize];
+    if (MakeRegistryPath(registryPath))
+        MarkSiteDeleted(registryPath, static_cast<long>(sites.GetItemData(row)));
     sites.DeleteItem(row);
     m_worker.RowDeleted(row);
 }

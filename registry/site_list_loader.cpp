@@ -2,8 +2,7 @@
 
 #include "app/list_view.h"
 #include "registry/data_paths.h"
-#include "registry/profile.h"
-#include "registry/site_registry.h"
+#include "registry/registry_file.h"
 
 namespace {
 
@@ -23,15 +22,10 @@ void LoadSiteList(const ListView& list)
     if (!MakeRegistryPath(path))
         return;
     // One read of the whole section: reading key by key costs a file open per key.
-    unsigned long length = 0;
-    char* section = ProfileReadSection(path, "url", &length);
-    if (!section)
+    LoadedRegistry registry(path);
+    if (!registry.Sites())
         return;
-    SiteRegistry registry;
-    if (registry.Parse(section, length)) {
-        SendMessageA(list.GetSafeHwnd(), WM_SETREDRAW, FALSE, 0);
-        registry.ForEachListed(AppendRow, const_cast<ListView*>(&list));
-        SendMessageA(list.GetSafeHwnd(), WM_SETREDRAW, TRUE, 0);
-    }
-    FreeSection(section);
+    SendMessageA(list.GetSafeHwnd(), WM_SETREDRAW, FALSE, 0);
+    registry.Sites()->ForEachListed(AppendRow, const_cast<ListView*>(&list));
+    SendMessageA(list.GetSafeHwnd(), WM_SETREDRAW, TRUE, 0);
 }

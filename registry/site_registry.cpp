@@ -7,10 +7,16 @@
 #include "base/decimal.h"
 #include "base/path_join.h"
 
+const char kNameKey[] = "name";
+const char kUrlKey[] = "url";
+const char kCodeKey[] = "code";
+const char kDelKey[] = "del";
+const char kCountKey[] = "count";
+
 namespace {
 
 enum KeyKind { kName, kUrl, kCode, kDel, kKindCount };
-const char* const kPrefixes[kKindCount] = {"name", "url", "code", "del"};
+const char* const kPrefixes[kKindCount] = {kNameKey, kUrlKey, kCodeKey, kDelKey};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -118,7 +124,7 @@ void SiteRegistry::AddLine(char* line)
     while (IsBlank(*key))
         ++key;
     size_t keyLen = strlen(key);
-    if (keyLen == 5 && StartsWithIgnoringCase(key, keyLen, "count")) {
+    if (keyLen == 5 && StartsWithIgnoringCase(key, keyLen, kCountKey)) {
         if (!m_countValue)
             m_countValue = value;
         return;
@@ -183,6 +189,15 @@ bool SiteRegistry::HasCode(long code) const
             return true;
     }
     return false;
+}
+
+unsigned long SiteRegistry::HighestNumber() const
+{
+    unsigned long highest = m_count > 0 ? m_keys[m_count - 1].number : 0;  // sorted by number
+    long count = ReadCount();
+    if (count > 0 && static_cast<unsigned long>(count) > highest)
+        highest = static_cast<unsigned long>(count);
+    return highest;
 }
 
 void SiteRegistry::ForEachListed(void (*visit)(void* context, const ListedSite& site), void* context) const

@@ -10,6 +10,13 @@ enum {
     kSiteUrlSize = 260,   // a listed URL holds at most 259 bytes
 };
 
+// The numbered keys of an entry: these prefixes and the entry number, such as name3.
+extern const char kNameKey[];   // "name"
+extern const char kUrlKey[];    // "url"
+extern const char kCodeKey[];   // "code"
+extern const char kDelKey[];    // "del"
+extern const char kCountKey[];  // "count": the number of entries ever registered
+
 struct ListedSite {
     char name[kSiteNameSize];
     char url[kSiteUrlSize];
@@ -47,6 +54,9 @@ public:
     unsigned long FindLiveEntry(long code) const;
     // Whether any entry of the file, live or deleted, holds the code.
     bool HasCode(long code) const;
+    // The highest entry number that the count (when above 0) or any numbered key names; 0 for
+    // none.
+    unsigned long HighestNumber() const;
 
     enum { kMaxBlankEntries = 10000 };
 

@@ -128,7 +128,7 @@ bool MakeOpenUrlItem(char (&item)[kPathBufferSize], const char* path)
 {
     const size_t kMaxDdeString = 255;
     const char* pieces[] = {"\"", path, "\",,0xFFFFFFFF,0x0,,,"};
-    return JoinPath(item, pieces) && strlen(item) <= kMaxDdeString;
+    return JoinText(item, pieces) && strlen(item) <= kMaxDdeString;
 }
 
 // The WWW_OpenURL half of DdeOpenUrl: true once the service took the conversation and the item

@@ -148,3 +148,25 @@ TEST(SiteRegistry, AnEntryWithoutKeysHoldsCodeZero)
 }
 
 }  // namespace
+
+namespace {
+
+// The number a new entry takes is one above this: neither a damaged count nor stray keys may
+// let it land on an old entry's keys.
+TEST(SiteRegistryNumbers, HighestNumberComesFromTheCountOrAnyKey)
+{
+    EXPECT_EQ(Section({}).Parse().HighestNumber(), 0u);
+    EXPECT_EQ(Section({"count=3", "name1=a", "url1=u", "code1=1"}).Parse().HighestNumber(), 3u);
+    // Count too small, missing, or no number: the keys say how far the entries go.
+    EXPECT_EQ(Section({"count=1", "name1=a", "url4=u", "del5=1"}).Parse().HighestNumber(), 5u);
+    EXPECT_EQ(Section({"name2=a", "code7=1"}).Parse().HighestNumber(), 7u);
+    EXPECT_EQ(Section({"count=x", "URL9=a"}).Parse().HighestNumber(), 9u);
+    EXPECT_EQ(Section({"count=-4", "name2=a"}).Parse().HighestNumber(), 2u);
+    // The largest number there is: nothing can come after it.
+    EXPECT_EQ(Section({"count=2147483647", "name1=a"}).Parse().HighestNumber(), 2147483647u);
+    EXPECT_EQ(Section({"count=1", "name2147483647=a"}).Parse().HighestNumber(), 2147483647u);
+    // Keys no reader takes for entries do not count.
+    EXPECT_EQ(Section({"count=1", "name99999999999=a", "name01=b", "namex=c"}).Parse().HighestNumber(), 1u);
+}
+
+}  // namespace

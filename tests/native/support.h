@@ -1,6 +1,7 @@
 // Helpers shared by the native tests: temporary folders, whole-file reads and writes, child
 // processes, and the scripted HTTP server.
 #pragma once
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <string>
@@ -67,3 +68,17 @@ bool WaitForListener(int port, int timeoutMs);
 // True when the only network interface is loopback (a private network namespace): name lookups
 // that miss /etc/hosts then cannot leave the machine.
 bool OnlyLoopbackNetwork();
+
+// Limits the size of every file this process writes, as a full disk would, for its lifetime: a
+// write past the limit fails (EFBIG) instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved;
+    void (*m_oldHandler)(int);
+};

@@ -44,6 +44,12 @@ H below stands for b"HTTP/1.0 200 OK\\r\\nContent-Type: text/html\\r\\n\\r\\n".
     /reset            H + b"<p>partial" then aborts the connection (TCP reset)
     /slow?ms=N        waits N ms, then H + b"<p>slow</p>\\n"
     /drip?ms=N&count=K  H + b"<p>", then K times b"." each after N ms, then b"</p>\\n"
+    /drip-forever?ms=N  H + b"<p>", then b"." every N ms until the client goes
+    /endless-body     H + b"<p>", then 64 KiB blocks of b"x" as fast as the client takes them
+    /endless-head     b"HTTP/1.0 200 OK\\r\\n", then header lines b"X-Filler: ...\\r\\n" for ever
+    /short            a head announcing Content-Length: 100, then 40 bytes of page, then a close
+    /status?code=N    b"HTTP/1.0 N Status\\r\\nContent-Type: text/html\\r\\n\\r\\n"
+                      + b"<html><body>status N</body></html>\\n"
     /file/<name>      b"HTTP/1.0 200 OK\\r\\nContent-Type: text/html\\r\\nContent-Length: <n>\\r\\n\\r\\n"
                       + the current bytes of <root>/<name> (change the file between requests to
                       change the page); 404 as above when it does not exist. <name> may not
@@ -178,6 +184,19 @@ class Handler(socketserver.BaseRequestHandler):
             sock.sendall(H + b"<p>slow</p>\n")
         elif path == "/drip":
             self.drip(sock, int(query.get("ms", ["100"])[0]), int(query.get("count", ["3"])[0]))
+        elif path == "/drip-forever":
+            self.drip_forever(sock, int(query.get("ms", ["1000"])[0]))
+        elif path == "/endless-body":
+            self.endless(sock, H + b"<p>", b"x" * 65536)
+        elif path == "/endless-head":
+            self.endless(sock, b"HTTP/1.0 200 OK\r\n", b"X-Filler: " + b"f" * 1000 + b"\r\n")
+        elif path == "/short":
+            sock.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100\r\n\r\n"
+                         + b"<html><body>only forty bytes here</body>\n"[:40])
+        elif path == "/status":
+            code = int(query.get("code", ["500"])[0])
+            sock.sendall(b"HTTP/1.0 %d Status\r\nContent-Type: text/html\r\n\r\n"
+                         b"<html><body>status %d</body></html>\n" % (code, code))
         elif path.startswith("/file/"):
             self.send_file(sock, path[len("/file/"):])
         else:
@@ -201,6 +220,17 @@ class Handler(socketserver.BaseRequestHandler):
             time.sleep(ms / 1000.0)
             sock.sendall(b".")
         sock.sendall(b"</p>\n")
+
+    def drip_forever(self, sock, ms):
+        sock.sendall(H + b"<p>")
+        while not self.server.stopping.is_set():
+            time.sleep(ms / 1000.0)
+            sock.sendall(b".")
+
+    def endless(self, sock, first, block):
+        sock.sendall(first)
+        while not self.server.stopping.is_set():
+            sock.sendall(block)
 
     def send_file(self, sock, name):
         root = self.server.root

@@ -225,11 +225,12 @@ def win_path(path):
 class Process:
     """A Wine process we started (wine PROGRAM ...). Stopped only through its own pid."""
 
-    def __init__(self, argv, cwd, env, stdout=None):
+    def __init__(self, argv, cwd, env, stdout=None, launcher=()):
+        """launcher: a command the wine command line is handed to (e.g. unshare ...)."""
         self.argv = argv
         self._out = stdout
         self.popen = subprocess.Popen(
-            ["wine"] + argv, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+            list(launcher) + ["wine"] + argv, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
             stdout=stdout if stdout is not None else subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, start_new_session=True)
         self.pid = self.popen.pid
@@ -562,9 +563,10 @@ class ProgramFolder:
 class Program(Process):
     """Sitewake running from a ProgramFolder; hwnd/info filled in by wait_window."""
 
-    def __init__(self, folder, args=(), env=None):
+    def __init__(self, folder, args=(), env=None, launcher=()):
         self.folder = folder
-        super().__init__([folder.exe_name] + list(args), cwd=folder.dir, env=env or wine_env())
+        super().__init__([folder.exe_name] + list(args), cwd=folder.dir, env=env or wine_env(),
+                         launcher=launcher)
         self.hwnd = None
         self.win_pid = None
 

@@ -18,6 +18,7 @@ import time
 
 import json
 import select
+import unittest
 
 import rig
 
@@ -225,3 +226,157 @@ def site_files(folder):
 def snapshots(folder):
     """{snapshot file name: bytes} of a site folder."""
     return {n: b for n, b in site_files(folder).items() if stamp_time(n) is not None}
+
+
+# ---------------------------------------------------------------------------------------------
+# One program run shared by the ordered cases of a test class
+
+ADD_CAPTION = "新規登録"
+DELETE_CAPTION = "データの削除"
+DELETE_QUESTION = "選択されているデータを削除します。よろしいですか？"
+EMPTY_URL_TEXT = "URLの設定を行ってください。"
+FETCHING = rig.cp932("ファイルを取得")
+PROCESSING = rig.cp932("データの処理")
+
+IDYES = 6
+IDNO = 7
+BS_TYPEMASK = 0x0F
+BS_DEFPUSHBUTTON = 0x01
+STM_GETICON = 0x0171
+
+# Generous: everything under Wine runs through qemu here.
+LONG = 240.0
+
+
+def type_into(driver, parent, ctl_id, text):
+    """Real key presses typing text into the focused control (parent, ctl_id), one character at
+    a time. xdotool types a character without a key of its own by remapping a spare key code
+    for it; when Wine reads the event after the next remapping the character is lost, so each
+    one is checked and typed again when it did not arrive."""
+    before = driver.text(parent, ctl_id)["text"]
+    for i, ch in enumerate(text):
+        want = before + text[:i + 1]
+        for attempt in range(4):
+            rig.xdotool("type", "--delay", 80, ch)
+            try:
+                rig.wait_until(lambda: driver.text(parent, ctl_id)["text"] == want, timeout=5,
+                               what="%r typed" % ch)
+                break
+            except TimeoutError:
+                if driver.text(parent, ctl_id)["text"] != before + text[:i] or attempt == 3:
+                    raise
+
+
+def ini_lines(*lines):
+    """Registry file bytes: each line in code page 932, ended by CR LF."""
+    return b"".join((l if isinstance(l, bytes) else rig.cp932(l)) + b"\r\n" for l in lines)
+
+
+def entry_lines(n, name, url, code, deleted=False):
+    lines = ["name%d=%s" % (n, name), "url%d=%s" % (n, url), "code%d=%d" % (n, code)]
+    if deleted:
+        lines.append("del%d=1" % n)
+    return lines
+
+
+def codes_between(t0, t1):
+    """Every clock code of the seconds from t0 to t1, one second of slack on each side."""
+    return {clock_code(s) for s in range(int(t0) - 1, int(t1) + 2)}
+
+
+class ProgramClass(rig.StepTestCase):
+    """One program run shared by the ordered cases of a class; a failed case skips the rest."""
+
+    ini = None  # registry file bytes to start with, or None for no data folder at all
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.exists(rig.EXE):
+            raise unittest.SkipTest("no program at %s" % rig.EXE)
+        cls.failed_step = None
+        cls.driver = rig.Driver()
+        cls.addClassCleanup(cls.driver.close)
+        cls.folder = rig.ProgramFolder()
+        cls.addClassCleanup(cls.folder.remove)
+        cls.prepare()
+        cls.app = rig.Program(cls.folder, launcher=cls.launcher())
+        cls.addClassCleanup(cls.app.kill)
+        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+        cls.list = cls.driver.info(cls.hwnd, rig.IDC_SITE_LIST)["hwnd"]
+        cls.reader = RowReader()
+        cls.addClassCleanup(cls.reader.close)
+
+    @classmethod
+    def prepare(cls):
+        if cls.ini is not None:
+            cls.folder.write_ini(cls.ini)
+
+    @classmethod
+    def launcher(cls):
+        """A command the program's wine command line is handed to; none by default."""
+        return ()
+
+    # -- reading the program --
+    def site_rows(self):
+        """The site list as (name bytes, URL bytes, code)."""
+        return self.reader.rows(self.list)
+
+    def registry(self):
+        return self.folder.read_ini()
+
+    def data(self, *parts):
+        return os.path.join(self.folder.data, *parts)
+
+    def find(self, caption, owner, timeout=LONG):
+        return self.driver.find_window(caption=caption, owner=owner, pid=self.app.win_pid,
+                                       visible=True, timeout=timeout)
+
+    def controls(self, hwnd):
+        """The child windows of a window, in order."""
+        return self.driver.children(hwnd)
+
+    def by_id(self, controls):
+        return {c["id"]: c for c in controls if c["id"] not in (-1, 65535)}
+
+    def click_control(self, parent, ctl_id):
+        x, y = self.driver.center(parent, ctl_id)
+        rig.click(x, y)
+
+    def click_row(self, index):
+        x, y = self.reader.point(self.list, index)
+        rig.click(x, y)
+        rig.wait_until(lambda: self.driver.selected(self.hwnd, rig.IDC_SITE_LIST)["selected"]
+                       == index, timeout=30, what="row %d selected" % index)
+
+    # -- the registration dialog --
+    def open_add_dialog(self):
+        self.driver.command(self.hwnd, rig.ID_ADD_SITE)
+        return self.find(ADD_CAPTION, self.hwnd)["hwnd"]
+
+    def register(self, name, url):
+        """Registers a site the way a user does: the access keys to reach the boxes, typing,
+        Enter. Returns the seconds between which the code was taken."""
+        dlg = self.open_add_dialog()
+        rig.key("alt+s")
+        type_into(self.driver, dlg, rig.IDC_SITE_NAME, name)
+        rig.key("alt+u")
+        type_into(self.driver, dlg, rig.IDC_URL, url)
+        t0 = time.time()
+        rig.key("Return")
+        self.driver.wait_gone(dlg, timeout=LONG)
+        return t0, time.time()
+
+    # -- the question box of deletion --
+    def delete_question(self):
+        """Asks for the deletion of the selected row; checks the box and returns it."""
+        self.driver.command(self.hwnd, rig.ID_DELETE_SITE)
+        box = self.find(DELETE_CAPTION, self.hwnd)["hwnd"]
+        kids = self.controls(box)
+        texts = [rig.raw(c) for c in kids if c["class"].lower() == "static" and c["text"]]
+        self.assertEqual(texts, [rig.cp932(DELETE_QUESTION)])
+        buttons = {c["id"]: c for c in kids if c["class"].lower() == "button" and c["visible"]}
+        self.assertEqual(sorted(buttons), [IDYES, IDNO], "Yes and No only")
+        self.assertEqual(buttons[IDNO]["style"] & BS_TYPEMASK, BS_DEFPUSHBUTTON,
+                         "No is the default button")
+        self.assertNotEqual(buttons[IDYES]["style"] & BS_TYPEMASK, BS_DEFPUSHBUTTON)
+        return box

@@ -714,6 +714,20 @@ std::string RunProbe(HWND h, bool system) {
     return json;
 }
 
+// Adds or deletes a notification icon in another window's name (its handle and icon id), so a
+// test can hold the id the program itself asks for: the shell then refuses the program's add.
+std::string CmdTrayIcon(const Opts& o) {
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = ParseHwnd(Pos(o, 0, "window"));
+    nid.uID = (UINT)ParseNum(Pos(o, 1, "icon id"));
+    nid.uFlags = NIF_ICON;
+    nid.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    std::string op = Pos(o, 2, "add or delete");
+    DWORD message = op == "add" ? NIM_ADD : NIM_DELETE;
+    return "\"result\":" + Bool(Shell_NotifyIconA(message, &nid) != FALSE);
+}
+
 std::string CmdMenu(const Opts& o, bool system) {
     HWND h = ParseHwnd(Pos(o, 0, "window"));
     if (!IsWindow(h)) Fail("not a window");
@@ -747,6 +761,7 @@ std::string Dispatch(const Args& a) {
     if (c == "wait-rows") return CmdWaitRows(o);
     if (c == "foreground") return CmdForeground(o);
     if (c == "screen") return CmdScreen(o);
+    if (c == "tray-icon") return CmdTrayIcon(o);
     if (c == "menu") return CmdMenu(o, false);
     if (c == "sysmenu") return CmdMenu(o, true);
     Fail("unknown command: " + c);

@@ -1,8 +1,8 @@
-#include "base/path_join.h"
+#include "base/text_join.h"
 
 #include <string.h>
 
-bool JoinPath(char* dst, size_t size, const char* const* pieces, size_t count)
+bool JoinText(char* dst, size_t size, const char* const* pieces, size_t count)
 {
     if (size == 0)
         return false;

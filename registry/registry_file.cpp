@@ -1,0 +1,86 @@
+#include "registry/registry_file.h"
+
+#include <windows.h>
+
+#include "base/decimal.h"
+#include "base/text_join.h"
+#include "registry/data_paths.h"
+#include "registry/profile.h"
+
+const char kRegistrySection[] = "url";
+
+namespace {
+
+const unsigned long kHighestEntryNumber = 2147483647;
+
+bool FolderExists(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Writes one numbered key of an entry, such as name3.
+void WriteEntryKey(const char* path, const char* kind, unsigned long number, const char* value)
+{
+    char key[32];
+    DecimalText digits(static_cast<long>(number));
+    const char* pieces[] = {kind, digits};
+    if (JoinText(key, pieces))
+        ProfileWriteString(path, kRegistrySection, key, value);
+}
+
+}  // namespace
+
+LoadedRegistry::LoadedRegistry(const char* path) : m_section(nullptr), m_loaded(false)
+{
+    unsigned long length = 0;
+    m_section = ProfileReadSection(path, kRegistrySection, &length);
+    m_loaded = m_section && m_registry.Parse(m_section, length);
+}
+
+LoadedRegistry::~LoadedRegistry() { FreeSection(m_section); }
+
+bool AppendSiteEntry(const char* path, const char* name, const char* url, long code)
+{
+    unsigned long highest = 0;
+    {
+        LoadedRegistry registry(path);
+        if (registry.Sites())
+            highest = registry.Sites()->HighestNumber();
+    }
+    long count = ProfileGetInt(path, kRegistrySection, kCountKey, 0);
+    if (count > 0 && static_cast<unsigned long>(count) > highest)
+        highest = static_cast<unsigned long>(count);
+    if (highest >= kHighestEntryNumber)
+        return false;
+    unsigned long n = highest + 1;
+    ProfileWriteInt(path, kRegistrySection, kCountKey, static_cast<int>(n));
+    WriteEntryKey(path, kNameKey, n, name);
+    WriteEntryKey(path, kUrlKey, n, url);
+    WriteEntryKey(path, kCodeKey, n, DecimalText(code));
+    return true;
+}
+
+void MarkSiteDeleted(const char* path, long code)
+{
+    unsigned long entry = 0;
+    {
+        LoadedRegistry registry(path);
+        if (registry.Sites())
+            entry = registry.Sites()->FindLiveEntry(code);
+    }
+    if (entry != 0)
+        WriteEntryKey(path, kDelKey, entry, "1");
+}
+
+long FindFreeCode(const char* path, long code)
+{
+    LoadedRegistry registry(path);
+    for (; code < 0x7FFFFFFF; ++code) {
+        char folder[kPathBufferSize];
+        bool folderTaken = MakeSitePrefix(folder, code) && FolderExists(folder);
+        if (!folderTaken && !(registry.Sites() && registry.Sites()->HasCode(code)))
+            break;
+    }
+    return code;
+}

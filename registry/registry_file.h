@@ -1,0 +1,34 @@
+// The site registry file data\Morvel.ini: the one owner of its format, the section "url" with its
+// keys count, name<n>, url<n>, code<n> and del<n>, read and written through the profile functions.
+#pragma once
+#include "registry/site_registry.h"
+
+extern const char kRegistrySection[];  // "url"
+
+// The section read whole with one profile call and indexed in memory; freed when it goes.
+class LoadedRegistry {
+public:
+    explicit LoadedRegistry(const char* path);
+    ~LoadedRegistry();
+    LoadedRegistry(const LoadedRegistry&) = delete;
+    LoadedRegistry& operator=(const LoadedRegistry&) = delete;
+
+    // The indexed section, or null when the file or its section is absent.
+    const SiteRegistry* Sites() const { return m_loaded ? &m_registry : nullptr; }
+
+private:
+    char* m_section;
+    SiteRegistry m_registry;
+    bool m_loaded;
+};
+
+// Adds a site as a new entry numbered one above the highest number that the count or any key of
+// the file names, so that a damaged count can neither hide old entries nor let the new one take
+// over an old entry's keys. False, with the file unchanged, when that number would pass
+// 2147483647.
+bool AppendSiteEntry(const char* path, const char* name, const char* url, long code);
+// Marks the first entry that holds the code and is not marked deleted yet.
+void MarkSiteDeleted(const char* path, long code);
+// The code when no entry of the file (live or deleted) and no site folder uses it yet, otherwise
+// the next free number after it.
+long FindFreeCode(const char* path, long code);

@@ -1,0 +1,131 @@
+// Fetches that must not hold the worker or pass for a page: servers that never end their
+// response (a drip, an endless body, an endless head), bodies cut short of their announced
+// length, server errors, and a fetched copy that cannot be written (a full disk), against the
+// scripted HTTP server on 127.0.0.1:80. Needs to bind port 80 (root in a private network
+// namespace); skipped otherwise.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "acquisition/http_fetch.h"
+#include "support.h"
+
+namespace {
+
+class FetchLimitsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_root = std::make_unique<TempDir>();
+        s_server = std::make_unique<ScriptedServer>();
+        if (!s_server->Start(80, s_root->Path()))
+            s_error = s_server->Error();
+    }
+    static void TearDownTestSuite()
+    {
+        s_server.reset();
+        s_root.reset();
+    }
+    void SetUp() override
+    {
+        if (!s_error.empty())
+            GTEST_SKIP() << "scripted server cannot listen on 127.0.0.1:80: " << s_error;
+    }
+
+    // Fetches the target and notes how long it took.
+    int Fetch(const std::string& target, const FetchSettings& settings = FetchSettings())
+    {
+        auto start = std::chrono::steady_clock::now();
+        std::string url = "http://127.0.0.1" + target;
+        int result = HttpGetToFile(url.c_str(), Out().c_str(), nullptr, settings);
+        m_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return result;
+    }
+    std::string Out() const { return m_dir.File("NEW.TEMP"); }
+    size_t StoredSize() const { return ReadWholeFile(Out()).size(); }
+    static FetchSettings Short()
+    {
+        FetchSettings settings;
+        settings.timeoutMs = 1000;
+        settings.totalMs = 3000;
+        settings.maxBodyBytes = 1024 * 1024;
+        return settings;
+    }
+
+    static std::unique_ptr<TempDir> s_root;
+    static std::unique_ptr<ScriptedServer> s_server;
+    static std::string s_error;
+    TempDir m_dir;
+    double m_seconds = 0;
+};
+
+std::unique_ptr<TempDir> FetchLimitsTest::s_root;
+std::unique_ptr<ScriptedServer> FetchLimitsTest::s_server;
+std::string FetchLimitsTest::s_error;
+
+TEST_F(FetchLimitsTest, EndlessResponsesFailWithinTheWholeFetchLimits)
+{
+    // A byte every 200 ms is progress for every single wait, never the end of the page.
+    EXPECT_EQ(Fetch("/drip-forever?ms=200", Short()), 0);
+    EXPECT_GE(m_seconds, 2.5);
+    EXPECT_LT(m_seconds, 8.0);
+
+    EXPECT_EQ(Fetch("/endless-body", Short()), 0);
+    EXPECT_LT(m_seconds, 8.0);
+    EXPECT_LE(StoredSize(), 2u * 1024 * 1024 + 2u * BodyWriter::kStoreBufferSize);  // no full disk
+
+    EXPECT_EQ(Fetch("/endless-head", Short()), 0);
+    EXPECT_LT(m_seconds, 8.0);
+    EXPECT_EQ(StoredSize(), 0u);
+
+    EXPECT_EQ(Fetch("/lf", Short()), 1);  // and the next site is fetched as ever
+
+    // The body limit itself: a page of exactly the limit is a page, one byte more is not.
+    WriteWholeFile(s_root->File("limit.htm"), std::string(1024 * 1024, 'a'));
+    EXPECT_EQ(Fetch("/file/limit.htm", Short()), 1);
+    WriteWholeFile(s_root->File("limit.htm"), std::string(1024 * 1024 + 1, 'a'));
+    EXPECT_EQ(Fetch("/file/limit.htm", Short()), 0);
+}
+
+TEST_F(FetchLimitsTest, DefaultLimitStopsAnEndlessBodyAt64MiB)
+{
+    EXPECT_EQ(Fetch("/endless-body"), 0);
+    size_t stored = StoredSize();
+    EXPECT_GE(stored, 63u * 1024 * 1024);
+    EXPECT_LE(stored, 2u * (64u * 1024 * 1024 + 64 * 1024));
+    EXPECT_LT(m_seconds, 60.0);
+}
+
+TEST_F(FetchLimitsTest, BodyCutShortAndServerErrorsAreFailedFetches)
+{
+    EXPECT_EQ(Fetch("/short"), 0);  // 40 of 100 announced bytes, then a normal close
+    for (int code : {500, 502, 503, 504, 599}) {
+        std::string target = "/status?code=" + std::to_string(code);
+        EXPECT_EQ(Fetch(target), 0) << code;
+    }
+    // Every other status is a page, stored as it comes.
+    for (int code : {200, 301, 404, 418, 600}) {
+        std::string target = "/status?code=" + std::to_string(code);
+        EXPECT_EQ(Fetch(target), 1) << code;
+        EXPECT_EQ(ReadWholeFile(Out()), "\r\r\n<html><body>status " + std::to_string(code) + "</body></html>\r\n");
+    }
+    // A whole body against its Content-Length is a page.
+    WriteWholeFile(s_root->File("exact.htm"), "<p>exactly this</p>\n");
+    EXPECT_EQ(Fetch("/file/exact.htm"), 1);
+}
+
+TEST_F(FetchLimitsTest, FullDiskEndsTheFetchAtOnce)
+{
+    {
+        FileSizeLimit full(256 * 1024);
+        EXPECT_EQ(Fetch("/endless-body"), 0);
+        EXPECT_LT(m_seconds, 10.0);  // far from the 120 s of the whole-fetch limit
+        EXPECT_LE(StoredSize(), 256u * 1024);
+        EXPECT_EQ(Fetch("/lf"), 1);  // a page that fits is still stored
+    }
+    EXPECT_EQ(ReadWholeFile(Out()), "\r\r\n<html>\r\nline one\r\nline two\r\n</html>\r\n");
+}
+
+}  // namespace
