@@ -32,7 +32,7 @@ public:
     operator const char*() const { return m_text; }
 
 private:
-    char m_text[12];
+    char m_text[kDecimalTextSize];
 };
 
 }  // namespace

@@ -3,26 +3,22 @@
 #pragma once
 #include <windows.h>
 
+#include "acquisition/row_cursor.h"
+#include "acquisition/worker.h"
+#include "acquisition/worker_link.h"
 #include "app/dialog.h"
 #include "app/list_view.h"
 #include "app/notify_icon.h"
-#include "acquisition/worker.h"
+#include "base/decimal.h"
 #include "resource.h"
 
-class CMonitorDlg : public Dialog {
+class CMonitorDlg : public Dialog, public PageComparison {
 public:
     CMonitorDlg();
     ~CMonitorDlg() override;
 
     // Compares the fetched copy with the reference copy: 1 when they differ.
-    int FilesDiffer(const char* newPath, const char* oldPath);
-
-    volatile LONG m_bRunning;  // 1 while acquisition runs
-    char m_strSiteCode[12];    // code text of the site whose snapshots are listed
-    NotifyIconDataV1 m_nid;    // the notification icon, as last filled by SetTrayIcon
-    HICON m_hIcon;             // the program icon
-
-    WorkerLink m_worker;       // the acquisition worker, seen from the user-interface thread
+    int FilesDiffer(const char* newPath, const char* oldPath) override;
 
     // Inserts a newly registered site at the top of the site list.
     void InsertSiteRow(const char* name, const char* url, long code);
@@ -34,6 +30,7 @@ protected:
     void OnCancel() override;
 
 private:
+    friend DWORD WINAPI AcquisitionThread(LPVOID parameter);
     static const MessageEntry s_messageTable[];
 
     ListView SiteList() const { return ListView(GetDlgItem(IDC_SITE_LIST)); }
@@ -54,19 +51,33 @@ private:
     int SetTrayIcon(HICON icon, DWORD operation, const char* tip);
     void HideToTray();
     void EndProcessAfterWorker(int status);
-    int m_nHideDepth = 0;        // hide loops running, one inside another
-    bool m_bIconShown = false;  // the icon is in the notification area
 
     // Registration and deletion
     void OnAddSite();
     void OnDeleteSite();
 
-    // Acquisition
+    // Acquisition: the commands and the worker's requests, one handler each
     void OnStart();
     void OnStop();
     LRESULT OnWorkerRequest(WPARAM op, LPARAM request);
+    typedef LRESULT (CMonitorDlg::*WorkerRequestHandler)(LPARAM request);
+    static const WorkerRequestHandler s_workerRequests[];
+    LRESULT OnBeginRow(LPARAM request);
+    LRESULT OnReadSite(LPARAM request);
+    LRESULT OnSetStatus(LPARAM request);
+    LRESULT OnStopCheck(LPARAM request);
+    LRESULT OnEndRow(LPARAM request);
 
     // Snapshot viewing
     bool OnClickSiteList(NMHDR* header, LRESULT* result);
     bool OnClickSnapshotList(NMHDR* header, LRESULT* result);
+
+    volatile LONG m_bRunning;   // 1 while acquisition runs
+    char m_strSiteCode[kDecimalTextSize];  // code text of the site whose snapshots are listed
+    NotifyIconDataV1 m_nid;     // the notification icon, as last filled by SetTrayIcon
+    HICON m_hIcon;              // the program icon
+    int m_nHideDepth = 0;       // hide loops running, one inside another
+    bool m_bIconShown = false;  // the icon is in the notification area
+    WorkerLink m_worker;        // the acquisition worker, seen from the user-interface thread
+    RowCursor m_workerRow;      // the row the worker is on, kept in step with the list
 };

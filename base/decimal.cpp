@@ -4,7 +4,7 @@
 
 DecimalText::DecimalText(long value)
 {
-    char digits[12];
+    char digits[kDecimalTextSize];
     int n = 0;
     // Work in unsigned arithmetic so that the most negative value has a text too.
     uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);

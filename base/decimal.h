@@ -1,7 +1,9 @@
 // Decimal texts of integers, without leading zeros; a minus sign before negative values.
 #pragma once
 
-// The decimal text of a 32-bit value: at most 11 characters and a terminating zero.
+enum { kDecimalTextSize = 12 };  // a 32-bit value: at most 11 characters and a terminating zero
+
+// The decimal text of a 32-bit value.
 class DecimalText {
 public:
     explicit DecimalText(long value);
@@ -9,7 +11,7 @@ public:
     operator const char*() const { return m_sz; }
 
 private:
-    char m_sz[12];
+    char m_sz[kDecimalTextSize];
 };
 
 inline DecimalText IntToString(long value) { return DecimalText(value); }

@@ -11,6 +11,7 @@ set(SITEWAKE_CORE_SOURCES
   acquisition/host_lookup.cpp
   acquisition/http_fetch.cpp
   acquisition/response_head.cpp
+  acquisition/row_cursor.cpp
   acquisition/site_paths.cpp
   acquisition/snapshot_stamp.cpp
   acquisition/snapshot_store.cpp

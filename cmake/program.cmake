@@ -21,6 +21,8 @@ add_executable(Sitewake WIN32
   registry/site_commands.cpp
   registry/registry_file.cpp
   acquisition/worker.cpp
+  acquisition/worker_link.cpp
+  app/worker_requests.cpp
   viewer/snapshot_list.cpp
   viewer/browser_launcher.cpp
   res/sitewake.rc

@@ -58,7 +58,7 @@ const MessageEntry* CAddSiteDlg::GetMessageTable() const
 
 void CAddSiteDlg::OnOK()
 {
-    char codeText[100] = {};
+    char codeText[kSiteCodeTextSize] = {};
     MakeSiteCode(codeText, sizeof codeText);
     long code = ParseLeadingDecimal(codeText, nullptr);
     ControlText url(GetDlgItem(IDC_URL));

@@ -17,6 +17,8 @@ private:
     CMonitorDlg& m_owner;
 };
 
+enum { kSiteCodeTextSize = 100 };  // the buffer registration makes the code text in
+
 // Writes the code text of the current local time (day, hour, minute, second, no leading zeros)
 // into dst, which holds size bytes.
 void MakeSiteCode(char* dst, size_t size);

@@ -6,7 +6,7 @@
 bool MakeDataDir(char (&path)[kPathBufferSize])
 {
     char dir[kPathBufferSize];
-    GetExeDir(dir);
+    GetExeDir(dir, sizeof dir);
     const char* pieces[] = {dir, "\\data"};
     return JoinPath(path, pieces);
 }
@@ -14,7 +14,7 @@ bool MakeDataDir(char (&path)[kPathBufferSize])
 bool MakeRegistryPath(char (&path)[kPathBufferSize])
 {
     char dir[kPathBufferSize];
-    GetExeDir(dir);
+    GetExeDir(dir, sizeof dir);
     const char* pieces[] = {dir, "\\data\\Morvel.ini"};
     return JoinPath(path, pieces);
 }
@@ -22,7 +22,7 @@ bool MakeRegistryPath(char (&path)[kPathBufferSize])
 bool MakeSitePrefix(char (&path)[kPathBufferSize], const char* codeText)
 {
     char dir[kPathBufferSize];
-    GetExeDir(dir);
+    GetExeDir(dir, sizeof dir);
     const char* pieces[] = {dir, "\\data\\", codeText};
     return JoinPath(path, pieces);
 }

@@ -7,7 +7,7 @@
 #include "base/decimal.h"
 #include "base/path_join.h"
 
-int GetExeDir(char* dst)
+int GetExeDir(char* dst, size_t size)
 {
     char module[kPathBufferSize] = {};
     DWORD len = GetModuleFileNameA(nullptr, module, sizeof module);
@@ -15,10 +15,8 @@ int GetExeDir(char* dst)
         len = sizeof module - 1;
     module[len] = '\0';
     long slash = cp932::FindLastChar(module, len, '\\');
-    if (slash < 0)
-        slash = 0;
-    memcpy(dst, module, static_cast<size_t>(slash));
-    dst[slash] = '\0';
+    module[slash < 0 ? 0 : slash] = '\0';
+    CopyText(dst, size, module);
     return 1;
 }
 
@@ -30,7 +28,7 @@ static bool ResolveProfilePath(const char* file, char (&path)[kPathBufferSize])
     if (cp932::FindText(file, len, ":\\", 2) >= 0)
         return CopyText(path, sizeof path, file) == len;
     char dir[kPathBufferSize];
-    GetExeDir(dir);
+    GetExeDir(dir, sizeof dir);
     const char* pieces[] = {dir, "\\", file};
     return JoinPath(path, pieces);
 }

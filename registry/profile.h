@@ -1,10 +1,12 @@
 // The program directory and access to profile (INI-style) files through the platform's
 // profile functions. A file name without ":\" is taken relative to the program directory.
 #pragma once
+#include <stddef.h>
 
-// Stores the folder of the running executable, without a trailing backslash, into dst
-// (at least 260 bytes). A program in a drive's root gives the drive alone, such as "C:".
-int GetExeDir(char* dst);
+// Stores the folder of the running executable, without a trailing backslash, into dst (size
+// bytes, 260 for any folder the platform can give; cut to size - 1 bytes when smaller). A program
+// in a drive's root gives the drive alone, such as "C:".
+int GetExeDir(char* dst, size_t size);
 
 int ProfileGetString(const char* file, const char* section, const char* key, const char* def,
                      char* dst, int size);

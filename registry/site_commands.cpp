@@ -22,7 +22,7 @@ void CMonitorDlg::OnDeleteSite()
     if (MakeRegistryPath(registryPath))
         MarkSiteDeleted(registryPath, static_cast<long>(sites.GetItemData(row)));
     sites.DeleteItem(row);
-    m_worker.RowDeleted(row);
+    m_workerRow.RowDeleted(row);
 }
 
 void CMonitorDlg::OnAddSite()
@@ -35,7 +35,7 @@ void CMonitorDlg::InsertSiteRow(const char* name, const char* url, long code)
 {
     ListView sites = SiteList();
     sites.InsertItem(0, name);
-    m_worker.RowInserted(0);
+    m_workerRow.RowInserted(0);
     sites.SetItemText(0, 1, url);
     sites.SetItemData(0, code);
 }

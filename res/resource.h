@@ -13,7 +13,9 @@
 #define IDC_SITE_LIST               1005
 #define IDC_SITE_NAME               1008
 #define IDC_SNAPSHOT_LIST           1013
-#define WM_TRAY_NOTIFY              2026
+// Private messages of the main window, between WM_USER and 0x7FFF.
+#define WM_TRAY_NOTIFY              2026    // the notification icon's mouse events
+#define WM_WORKER_REQUEST           2027    // a request of the acquisition worker
 #define ID_ADD_SITE                 32771
 #define ID_DELETE_SITE              32772
 #define ID_START                    32773

@@ -83,7 +83,7 @@ void ListSnapshots(const ListView& list, const char* codeText)
 bool MakeSnapshotPath(char (&path)[kPathBufferSize], const char* codeText, const char* name)
 {
     char dir[kPathBufferSize];
-    GetExeDir(dir);
+    GetExeDir(dir, sizeof dir);
     const char* pieces[] = {dir, "\\data\\", codeText, "\\", name};
     return JoinPath(path, pieces);
 }

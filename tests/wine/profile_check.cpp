@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     if (strcmp(cmd, "exedir") == 0 && argc == 2) {
         char dir[MAX_PATH + 8];
         memset(dir, 0xCC, sizeof dir);
-        int ret = GetExeDir(dir);
+        int ret = GetExeDir(dir, sizeof dir);
         char module[MAX_PATH];
         DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
         printf("{\"ret\":%d,\"dir\":\"", ret);

@@ -19,6 +19,7 @@ Everything the rig starts is stopped by its own pid.
 import atexit
 import json
 import os
+import re
 import select
 import shutil
 import signal
@@ -35,18 +36,24 @@ EXE = os.environ.get("SITEWAKE_EXE") or os.path.join(BUILD_DIR, "Sitewake.exe")
 TEST_BIN = os.environ.get("SW_TEST_BIN") or os.path.join(BUILD_DIR, "tests")
 DRIVER_EXE = os.path.join(TEST_BIN, "swdriver.exe")
 
-# Control and command ids of the program (res/resource.h).
 IDOK = 1
 IDCANCEL = 2
-IDM_ABOUTBOX = 16
-IDC_URL = 1000
-IDC_SITE_LIST = 1005
-IDC_SITE_NAME = 1008
-IDC_SNAPSHOT_LIST = 1013
-ID_ADD_SITE = 32771
-ID_DELETE_SITE = 32772
-ID_START = 32773
-ID_STOP = 32774
+
+
+def _resource_ids(path):
+    """The ids the program's resource header defines (#define NAME number), by name."""
+    ids = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            m = re.match(r"#define\s+([A-Z_][A-Z0-9_]*)\s+(\d+)\b", line)
+            if m:
+                ids[m.group(1)] = int(m.group(2))
+    return ids
+
+
+# Control, command and message ids of the program, read from res/resource.h, so that the tests
+# and the program can never disagree: IDC_SITE_LIST, ID_START, WM_TRAY_NOTIFY, ...
+globals().update(_resource_ids(os.path.join(SOURCE_DIR, "res", "resource.h")))
 
 # Window messages and styles the tests use.
 WM_CLOSE = 0x0010

@@ -18,13 +18,14 @@ import uuid
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from worker_support import (ScriptedServer, activate, helper_exe, snapshots,  # noqa: E402
+from worker_support import (ScriptedServer, activate, snapshots,  # noqa: E402
                             stored)
 
+# Starts a program on a named desktop and ends with its exit status (closing_on_desktop.cpp).
+ON_DESKTOP = os.path.join(rig.TEST_BIN, "closing_on_desktop.exe")
 WM_NCHITTEST = 0x0084
 SC_CLOSE = 0xF060
 HTCLOSE = 20
-WM_TRAY_NOTIFY = 2026  # the icon's callback message
 WM_LBUTTONDBLCLK = 0x0203
 ABOUT_CAPTION = "Sitewake Version 1.0"
 # Wine gives a virtual desktop of this name a taskbar with a notification area.
@@ -96,7 +97,7 @@ class DesktopDriver(rig.Driver):
 
     def _start(self):
         self._proc = subprocess.Popen(
-            ["wine", helper_exe("closing_on_desktop"), self.desktop, rig.DRIVER_EXE, "serve"],
+            ["wine", ON_DESKTOP, self.desktop, rig.DRIVER_EXE, "serve"],
             cwd=rig.TEST_BIN, env=self._env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=subprocess.DEVNULL, start_new_session=True)
         self._buf = b""
@@ -107,7 +108,7 @@ class DesktopProgram(rig.Program):
 
     def __init__(self, folder, desktop, env):
         self.folder = folder
-        rig.Process.__init__(self, [helper_exe("closing_on_desktop"), desktop, folder.exe_name],
+        rig.Process.__init__(self, [ON_DESKTOP, desktop, folder.exe_name],
                              cwd=folder.dir, env=env)
         self.hwnd = None
         self.win_pid = None
@@ -248,7 +249,7 @@ class ClosingWhilePolling(rig.StepTestCase):
                          [stored(PAGE)], "the page did not change")
 
     def test_3_the_icon_message_shows_the_window_again(self):
-        self.driver.post(self.hwnd, WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
+        self.driver.post(self.hwnd, rig.WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
         rig.wait_until(self.visible, timeout=LONG, what="the window shown")
         self.wait_icons(0)
         self.assertEqual(len(self.taskbar_buttons()), 2)

@@ -1,6 +1,6 @@
 """What the Wine tests of acquisition and closing share: the scripted HTTP server
-(tests/server/scripted_server.py) on 127.0.0.1:80, small helper programs of their own built on
-first use, and the facts about codes, stamps and site files.
+(tests/server/scripted_server.py) on 127.0.0.1:80, a reader of the site list, one program run
+shared by the ordered cases of a class, and the facts about codes, stamps and site files.
 
 The tests run as root in a network namespace of their own (scripts/test.sh), so port 80 is
 theirs. The server is started with --root (pages under /file/<name>) and --log, and stopped by
@@ -16,8 +16,6 @@ import sys
 import tempfile
 import time
 
-import json
-import select
 import unittest
 
 import rig
@@ -92,72 +90,24 @@ class ScriptedServer:
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
-def helper_exe(name):
-    """tests/wine/<name>.cpp built with MinGW into the test binary folder (again when the source
-    is newer); returns the program's path."""
-    src = os.path.join(HERE, name + ".cpp")
-    out_dir = os.path.join(rig.TEST_BIN, "own-helpers")
-    exe = os.path.join(out_dir, name + ".exe")
-    if not os.path.exists(exe) or os.path.getmtime(exe) < os.path.getmtime(src):
-        os.makedirs(out_dir, exist_ok=True)
-        subprocess.run(["i686-w64-mingw32-g++", "-std=c++17", "-O2", "-static", "-o",
-                        exe + ".tmp", src], check=True)
-        os.replace(exe + ".tmp", exe)
-    return exe
-
-
 class RowReader:
-    """worker_rows.exe in serve mode: the rows of a list view as (name bytes, URL bytes, code),
-    cheap enough to poll many times a second while the worker runs."""
+    """The rows of a list view as (name bytes, URL bytes, code), through a window driver of its
+    own, cheap enough to poll many times a second while the worker runs (the driver keeps its
+    scratch block in the program)."""
 
-    def __init__(self, argv_prefix=()):
-        self.proc = subprocess.Popen(
-            ["wine"] + list(argv_prefix) + [helper_exe("worker_rows"), "serve"],
-            env=rig.wine_env(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-            stderr=subprocess.DEVNULL, start_new_session=True)
-        self.buf = b""
-
-    def call(self, *args, timeout=60.0):
-        self.proc.stdin.write(("\t".join(str(a) for a in args) + "\n").encode())
-        self.proc.stdin.flush()
-        deadline = time.monotonic() + timeout
-        fd = self.proc.stdout.fileno()
-        while b"\n" not in self.buf:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise TimeoutError("worker_rows gave no answer within %.0f s" % timeout)
-            if select.select([fd], [], [], left)[0]:
-                chunk = os.read(fd, 65536)
-                if not chunk:
-                    raise AssertionError("worker_rows ended")
-                self.buf += chunk
-        line, self.buf = self.buf.split(b"\n", 1)
-        answer = json.loads(line)
-        if not answer["ok"]:
-            raise AssertionError("worker_rows %s: %s" % (args[0], answer["error"]))
-        return answer
+    def __init__(self):
+        self.driver = rig.Driver()
 
     def rows(self, list_hwnd):
-        """The rows as (name bytes, URL bytes, code)."""
-        return [(bytes.fromhex(r["cells"][0]), bytes.fromhex(r["cells"][1]), r["param"])
-                for r in self.call("rows", list_hwnd)["rows"]]
+        return [(rig.raw(r["cells"][0]), rig.raw(r["cells"][1]), r["param"])
+                for r in self.driver.rows(list_hwnd)]
 
     def point(self, list_hwnd, row):
-        """Screen coordinates inside a row's first cell."""
-        a = self.call("point", list_hwnd, row)
-        return a["x"], a["y"]
+        """Screen coordinates inside the visible part of a row."""
+        return self.driver.row_point(list_hwnd, None, row)
 
     def close(self):
-        if self.proc.poll() is None:
-            try:
-                self.proc.stdin.write(b"\n")
-                self.proc.stdin.flush()
-                self.proc.wait(10)
-            except (OSError, subprocess.TimeoutExpired):
-                self.proc.kill()
-                self.proc.wait()
-        self.proc.stdin.close()
-        self.proc.stdout.close()
+        self.driver.close()
 
 
 def activate(driver, hwnd, timeout=120.0):

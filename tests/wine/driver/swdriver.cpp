@@ -317,8 +317,14 @@ public:
                                           PROCESS_QUERY_INFORMATION | SYNCHRONIZE,
                                       FALSE, pid);
             if (!proc) Fail("OpenProcess failed");
-            char* mem = (char*)VirtualAllocEx(proc, nullptr, kBlock, MEM_COMMIT | MEM_RESERVE,
-                                              PAGE_READWRITE);
+            // Allocating in another process makes Wine call into it, which under qemu now and
+            // then fails: the block is asked for a few times, then kept.
+            char* mem = nullptr;
+            for (int attempt = 0; attempt < 20 && !mem; ++attempt) {
+                mem = (char*)VirtualAllocEx(proc, nullptr, kBlock, MEM_COMMIT | MEM_RESERVE,
+                                            PAGE_READWRITE);
+                if (!mem) Sleep(250);
+            }
             if (!mem) {
                 CloseHandle(proc);
                 Fail("VirtualAllocEx failed");
