@@ -1,5 +1,5 @@
-// A two-way byte stream under the HTTP exchange: a plain TCP connection today, a TLS stream could
-// slot in later without the exchange knowing.
+// A two-way byte stream under the HTTP exchange: a plain TCP connection or a TLS stream over one,
+// without the exchange knowing which.
 #pragma once
 #include <stddef.h>
 
@@ -18,3 +18,16 @@ protected:
     ByteStream(const ByteStream&) = delete;
     ByteStream& operator=(const ByteStream&) = delete;
 };
+
+// Sends all len bytes: false when the stream fails first.
+inline bool SendAll(ByteStream& stream, const char* data, size_t len)
+{
+    while (len > 0) {
+        long sent = stream.Send(data, len);
+        if (sent <= 0)
+            return false;
+        data += sent;
+        len -= static_cast<size_t>(sent);
+    }
+    return true;
+}

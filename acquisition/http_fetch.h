@@ -1,42 +1,39 @@
-// Fetching a page over HTTP/1.0 into its "fetched copy" file.
+// Fetching a page over HTTP/1.0, plain or over TLS, into its "fetched copy" file.
 #pragma once
 #include <stddef.h>
 
 #include "acquisition/byte_stream.h"
+#include "acquisition/url.h"
 
 enum {
-    kUrlBufferSize = 1024,     // URL copy, host and request path buffers
     kRequestBufferSize = 512,  // the whole request text
     kPieceSize = 3000,         // bytes asked for per receive
-    kHttpPort = 80,
+    kMaxRedirects = 5,         // redirections a secure page's fetch follows
 };
 
-// Fetches url ("http://" prefix optional, any letter case) with an HTTP/1.0 GET on port 80 and
-// stores the response from the start of its body in path as a text-mode file (every LF stored as
-// CR LF). The file is created or emptied before anything goes on the network. Returns 1 when the
-// body start was found and the server closed the connection normally after the whole body, else
-// 0: also for a server error (5xx), a body shorter than its Content-Length, a fetch past its time
-// or size limit, and a fetched copy that cannot be written. On failure the file keeps whatever
-// was stored. A nonzero *abort makes every wait give up within 250 ms.
+// Fetches url with an HTTP/1.0 GET and stores the response from the start of its body in path as
+// a text-mode file (every LF stored as CR LF). "https://" (any letter case) fetches over TLS on
+// port 443, anything else (an optional "http://") over plain HTTP on port 80; a ":port" after the
+// host overrides the port. The file is created or emptied before anything goes on the network.
+// A secure page's redirection (301, 302, 303, 307, 308 with a Location) is followed, up to
+// kMaxRedirects times, the file emptied before each further request; a plain page's is stored
+// like any page. Returns 1 when the body start was found and the server closed the connection
+// normally after the whole body, else 0: also for a URL or Location that cannot be fetched, a
+// certificate that fails its check, a server error (5xx), a body shorter than its Content-Length,
+// a fetch past its time or size limit, too many redirections, and a fetched copy that cannot be
+// written. On failure the file keeps whatever was stored. A nonzero *abort makes every wait give
+// up within 250 ms.
 int HttpGetToFile(const char* url, const char* path, const volatile long* abort = nullptr);
 
 // Knobs the program leaves at their defaults: tests shorten the limits, benchmarks pick a port.
 struct FetchSettings {
     unsigned timeoutMs = 30000;          // one wait without progress
     unsigned totalMs = 120000;           // the whole fetch, from the name lookup to the close
-    unsigned long long maxBodyBytes = 64ull * 1024 * 1024;
-    unsigned short port = kHttpPort;
+    unsigned long long maxBodyBytes = 64ull * 1024 * 1024;  // all responses of the fetch together
+    unsigned short port = kHttpPort;     // plain HTTP URLs that name no port
 };
 int HttpGetToFile(const char* url, const char* path, const volatile long* abort, const FetchSettings& settings);
 
-// The host and request path of a URL, split as the fetch does it.
-struct UrlParts {
-    char host[kUrlBufferSize];
-    char path[kUrlBufferSize];
-};
-// Strips a leading "http://" in any letter case; the host is everything before the first "/"
-// (a colon and port stay in it), the path the rest from that "/" on, or "/" when there is none.
-void SplitUrl(const char* url, UrlParts* parts);
 // Builds the request text into dst. False (dst empty) when it would not fit.
 bool FormatRequest(char* dst, size_t size, const UrlParts& parts, unsigned short port);
 

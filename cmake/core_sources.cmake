@@ -16,10 +16,13 @@ set(SITEWAKE_CORE_SOURCES
   acquisition/snapshot_stamp.cpp
   acquisition/snapshot_store.cpp
   acquisition/tcp_connection.cpp
+  acquisition/url.cpp
 )
 if(WIN32)
-  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_win32.cpp acquisition/socket_win32.cpp)
+  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_win32.cpp acquisition/socket_win32.cpp
+       acquisition/tls_stream_win32.cpp)
 else()
-  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_posix.cpp acquisition/socket_posix.cpp)
+  list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_posix.cpp acquisition/socket_posix.cpp
+       acquisition/tls_stream_posix.cpp)
 endif()
 list(TRANSFORM SITEWAKE_CORE_SOURCES PREPEND "${PROJECT_SOURCE_DIR}/")

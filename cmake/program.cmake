@@ -5,7 +5,7 @@ add_compile_options(-Os -fno-exceptions -fno-rtti -fexec-charset=CP932 -Wall -We
                     -ffunction-sections -fdata-sections)
 add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 _WIN32_IE=0x0600 NOMINMAX)
 target_compile_options(sitewake_core PRIVATE -Os -fno-exceptions -fno-rtti -fexec-charset=CP932)
-target_link_libraries(sitewake_core PUBLIC ws2_32)
+target_link_libraries(sitewake_core PUBLIC ws2_32 secur32 crypt32)
 
 add_executable(Sitewake WIN32
   app/monitor_app.cpp

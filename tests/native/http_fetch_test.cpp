@@ -16,9 +16,10 @@ namespace {
 
 const char kHead[] = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
 
-std::string RequestFor(const std::string& target, const std::string& host = "127.0.0.1")
+std::string RequestFor(const std::string& target, const std::string& host = "127.0.0.1", int port = 80)
 {
-    return "GET " + target + " HTTP/1.0\r\nHost: " + host + ":80\r\nUser-Agent: Quorant-3.31\r\n\r\n";
+    return "GET " + target + " HTTP/1.0\r\nHost: " + host + ":" + std::to_string(port) +
+           "\r\nUser-Agent: Quorant-3.31\r\n\r\n";
 }
 
 double SecondsSince(std::chrono::steady_clock::time_point start)
@@ -190,14 +191,34 @@ TEST_F(ScriptedFetchTest, HostNameIsLookedUp)
     ExpectOneRequest(RequestFor("/lf", "localhost"));
 }
 
-TEST_F(ScriptedFetchTest, PortInTheHostFailsWithoutConnecting)
+TEST_F(ScriptedFetchTest, PortInTheHostIsThePortConnectedTo)
 {
-    SkipUnlessPrivateNetwork();
-    WriteWholeFile(Out(), "previous contents");
-    EXPECT_EQ(Fetch("http://127.0.0.1:8080/lf"), 0);
-    EXPECT_TRUE(FileExists(Out()));
-    EXPECT_EQ(Stored(), "");  // emptied before anything went on the network
-    EXPECT_EQ(Fetch("http://localhost:80/lf"), 0);
+    TempDir otherRoot;
+    ScriptedServer other;
+    ASSERT_TRUE(other.Start(8080, otherRoot.Path())) << other.Error();
+    EXPECT_EQ(Fetch("http://127.0.0.1:8080/lf"), 1);
+    EXPECT_EQ(Stored(), "\r\r\n<html>\r\nline one\r\nline two\r\n</html>\r\n");
+    EXPECT_EQ(Fetch("127.0.0.1:8080/crlf"), 1);
+    EXPECT_EQ(Fetch("HTTP://localhost:8080"), 1);
+    std::vector<std::string> requests = other.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0], RequestFor("/lf", "127.0.0.1", 8080));
+    EXPECT_EQ(requests[1], RequestFor("/crlf", "127.0.0.1", 8080));
+    EXPECT_EQ(requests[2], RequestFor("/", "localhost", 8080));
+    // Port 80 named in the URL is the same fetch as none named, request bytes and all.
+    EXPECT_EQ(Fetch("http://localhost:80/lf"), 1);
+    ExpectOneRequest(RequestFor("/lf", "localhost"));
+}
+
+TEST_F(ScriptedFetchTest, BadPortFailsWithoutConnecting)
+{
+    for (const char* url : {"http://127.0.0.1:/lf", "http://127.0.0.1:0/lf", "127.0.0.1:65536/lf",
+                            "http://127.0.0.1:80a/lf", "http://localhost:http/lf", "http://:80/lf"}) {
+        WriteWholeFile(Out(), "previous contents");
+        EXPECT_EQ(Fetch(url), 0) << url;
+        EXPECT_TRUE(FileExists(Out()));
+        EXPECT_EQ(Stored(), "") << url;  // emptied before anything went on the network
+    }
     EXPECT_EQ(Requests().size(), 0u);
 }
 

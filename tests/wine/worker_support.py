@@ -24,23 +24,47 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER_SCRIPT = os.path.join(rig.SOURCE_DIR, "tests", "server", "scripted_server.py")
 
 
+def start_server(argv, what):
+    """Starts a test server (a Python script and its arguments) and waits for its "ready" line;
+    RuntimeError with its complaint when it does not come."""
+    proc = subprocess.Popen([sys.executable] + list(argv), stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True)
+    line = proc.stdout.readline().decode("ascii", "replace").strip()
+    if not line.startswith("ready"):
+        err = proc.stderr.read().decode("utf-8", "replace")
+        proc.wait(10)
+        for stream in (proc.stdout, proc.stderr):
+            stream.close()
+        raise RuntimeError("%s did not start: %r %s" % (what, line, err))
+    return proc
+
+
+def stop_server(proc):
+    """Stops a server of start_server by its pid."""
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGINT)
+        try:
+            proc.wait(10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+    for stream in (proc.stdout, proc.stderr):
+        stream.close()
+
+
 class ScriptedServer:
-    def __init__(self):
+    def __init__(self, port=80):
         self.dir = tempfile.mkdtemp(prefix="sw-www-")
         self.root = os.path.join(self.dir, "pages")
         os.makedirs(self.root)
         self.log_path = os.path.join(self.dir, "requests.log")
-        self.proc = subprocess.Popen(
-            [sys.executable, SERVER_SCRIPT, "--address", "127.0.0.1", "--port", "80",
-             "--root", self.root, "--log", self.log_path],
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-            start_new_session=True)
-        line = self.proc.stdout.readline().decode("ascii", "replace").strip()
-        if not line.startswith("ready"):
-            err = self.proc.stderr.read().decode("utf-8", "replace")
-            self.proc.wait(10)
+        try:
+            self.proc = start_server([SERVER_SCRIPT, "--address", "127.0.0.1", "--port", str(port),
+                                      "--root", self.root, "--log", self.log_path],
+                                     "scripted server")
+        except RuntimeError:
             shutil.rmtree(self.dir, ignore_errors=True)
-            raise RuntimeError("scripted server did not start: %r %s" % (line, err))
+            raise
 
     def page(self, name, body):
         """Sets the bytes served as /file/<name> from now on."""
@@ -78,15 +102,7 @@ class ScriptedServer:
         return result
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGINT)
-            try:
-                self.proc.wait(10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
-        for stream in (self.proc.stdout, self.proc.stderr):
-            stream.close()
+        stop_server(self.proc)
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
