@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include "acquisition/file_io.h"
+#include "base/common_prefix.h"
 #include "base/cp932.h"
 #include "base/heap_block.h"
 
@@ -35,20 +36,6 @@ long FindLastLf(const char* s, size_t len)
     }
     return -1;
 #endif
-}
-
-// Length of the common prefix of a and b within their first len bytes.
-size_t CommonPrefix(const char* a, const char* b, size_t len)
-{
-    if (memcmp(a, b, len) == 0)
-        return len;
-    enum { kStep = 256 };
-    size_t i = 0;
-    while (len - i > kStep && memcmp(a + i, b + i, kStep) == 0)
-        i += kStep;
-    while (a[i] == b[i])
-        ++i;
-    return i;
 }
 
 enum RawOutcome { kRawEqual, kRawDiffer };

@@ -17,12 +17,19 @@ set(SITEWAKE_CORE_SOURCES
   acquisition/snapshot_store.cpp
   acquisition/tcp_connection.cpp
   acquisition/url.cpp
+  acquisition/page_charset.cpp
+  acquisition/visible_text.cpp
+  acquisition/visible_text_compare.cpp
+  viewer/line_diff.cpp
+  viewer/diff_page.cpp
+  viewer/comparison_page.cpp
+  viewer/seen_mark.cpp
 )
 if(WIN32)
   list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_win32.cpp acquisition/socket_win32.cpp
-       acquisition/tls_stream_win32.cpp)
+       acquisition/charset_win32.cpp acquisition/tls_stream_win32.cpp)
 else()
   list(APPEND SITEWAKE_CORE_SOURCES acquisition/file_posix.cpp acquisition/socket_posix.cpp
-       acquisition/tls_stream_posix.cpp)
+       acquisition/charset_posix.cpp acquisition/tls_stream_posix.cpp)
 endif()
 list(TRANSFORM SITEWAKE_CORE_SOURCES PREPEND "${PROJECT_SOURCE_DIR}/")

@@ -19,7 +19,14 @@ bool FolderExists(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Writes one numbered key of an entry, such as name3.
+// The first entry that holds the code and is not marked deleted, or 0.
+unsigned long LiveEntryOf(const char* path, long code)
+{
+    LoadedRegistry registry(path);
+    return registry.Sites() ? registry.Sites()->FindLiveEntry(code) : 0;
+}
+
+// Writes one numbered key of an entry, such as name3; a null value removes the key.
 void WriteEntryKey(const char* path, const char* kind, unsigned long number, const char* value)
 {
     char key[32];
@@ -63,14 +70,24 @@ bool AppendSiteEntry(const char* path, const char* name, const char* url, long c
 
 void MarkSiteDeleted(const char* path, long code)
 {
-    unsigned long entry = 0;
-    {
-        LoadedRegistry registry(path);
-        if (registry.Sites())
-            entry = registry.Sites()->FindLiveEntry(code);
-    }
+    unsigned long entry = LiveEntryOf(path, code);
+    if (entry == 0)
+        return;
+    WriteEntryKey(path, kDelKey, entry, "1");
+    WriteCompareMode(path, entry, false);
+}
+
+void WriteCompareMode(const char* path, unsigned long entry, bool textOnly)
+{
+    WriteEntryKey(path, kCompareKey, entry, textOnly ? kCompareText : nullptr);
+}
+
+bool SetSiteCompareMode(const char* path, long code, bool textOnly)
+{
+    unsigned long entry = LiveEntryOf(path, code);
     if (entry != 0)
-        WriteEntryKey(path, kDelKey, entry, "1");
+        WriteCompareMode(path, entry, textOnly);
+    return entry != 0;
 }
 
 long FindFreeCode(const char* path, long code)

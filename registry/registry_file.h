@@ -1,5 +1,6 @@
 // The site registry file data\Morvel.ini: the one owner of its format, the section "url" with its
-// keys count, name<n>, url<n>, code<n> and del<n>, read and written through the profile functions.
+// keys count, name<n>, url<n>, code<n>, del<n> and compare<n>, read and written through the
+// profile functions.
 #pragma once
 #include "registry/site_registry.h"
 
@@ -27,8 +28,14 @@ private:
 // over an old entry's keys. False, with the file unchanged, when that number would pass
 // 2147483647.
 bool AppendSiteEntry(const char* path, const char* name, const char* url, long code);
-// Marks the first entry that holds the code and is not marked deleted yet.
+// Marks the first entry that holds the code and is not marked deleted yet; its compare<n> goes,
+// so that the entry reads as a deleted one of an older file.
 void MarkSiteDeleted(const char* path, long code);
+// Stores how entry number entry is compared: compare<n>=text for the text only; for the whole
+// page the key is removed, as the default it is.
+void WriteCompareMode(const char* path, unsigned long entry, bool textOnly);
+// The same for the first live entry that holds the code; false, changing nothing, when none does.
+bool SetSiteCompareMode(const char* path, long code, bool textOnly);
 // The code when no entry of the file (live or deleted) and no site folder uses it yet, otherwise
 // the next free number after it.
 long FindFreeCode(const char* path, long code);

@@ -12,11 +12,13 @@ const char kUrlKey[] = "url";
 const char kCodeKey[] = "code";
 const char kDelKey[] = "del";
 const char kCountKey[] = "count";
+const char kCompareKey[] = "compare";
+const char kCompareText[] = "text";
 
 namespace {
 
-enum KeyKind { kName, kUrl, kCode, kDel, kKindCount };
-const char* const kPrefixes[kKindCount] = {kNameKey, kUrlKey, kCodeKey, kDelKey};
+enum KeyKind { kName, kUrl, kCode, kDel, kCompare, kKindCount };
+const char* const kPrefixes[kKindCount] = {kNameKey, kUrlKey, kCodeKey, kDelKey, kCompareKey};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -57,6 +59,17 @@ int CompareKeys(const void* a, const void* b)
     if (x->kind != y->kind)
         return x->kind < y->kind ? -1 : 1;
     return x->order < y->order ? -1 : (x->order > y->order ? 1 : 0);
+}
+
+// Whether a compare<n> value asks for the text only: "text" in any letter case, quoted or not;
+// anything else (or no key) is the whole page.
+bool IsTextOnly(const char* value)
+{
+    if (!value)
+        return false;
+    char copy[8];  // room for a value one byte longer than "text", which is then not "text"
+    CopyProfileValue(copy, sizeof copy, value);
+    return strlen(copy) == 4 && StartsWithIgnoringCase(copy, 4, kCompareText);
 }
 
 }  // namespace
@@ -151,6 +164,7 @@ bool SiteRegistry::FillSite(size_t first, size_t last, ListedSite& site) const
     CopyProfileValue(site.name, sizeof site.name, values[kName] ? values[kName] : "");
     CopyProfileValue(site.url, sizeof site.url, values[kUrl] ? values[kUrl] : "");
     site.code = ProfileValueToInt(values[kCode], 0);
+    site.textOnly = IsTextOnly(values[kCompare]);
     return ProfileValueToInt(values[kDel], 0) == 1;
 }
 

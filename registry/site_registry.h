@@ -1,7 +1,8 @@
 // The site registry file's one section "url", read whole and looked up in memory with the same
 // results as reading each key through the profile functions: keys match without regard to the
 // case of ASCII letters, the first of repeated keys wins, a quoted value loses its quotes,
-// numbers are read from the start of the value (an empty value gives the default).
+// numbers are read from the start of the value (an empty value gives the default). A site's
+// comparison is the whole page unless its key compare<n> holds kCompareText.
 #pragma once
 #include <stddef.h>
 
@@ -15,18 +16,21 @@ extern const char kNameKey[];   // "name"
 extern const char kUrlKey[];    // "url"
 extern const char kCodeKey[];   // "code"
 extern const char kDelKey[];    // "del"
+extern const char kCompareKey[];  // "compare": how the site's pages are compared
+extern const char kCompareText[];  // "text": compare<n>'s value for the text only
 extern const char kCountKey[];  // "count": the number of entries ever registered
 
 struct ListedSite {
     char name[kSiteNameSize];
     char url[kSiteUrlSize];
     long code;
+    bool textOnly;  // compared on its readable text alone, not as the whole page
 };
 
-// One numbered key of the section: "name", "url", "code" or "del" and an entry number.
+// One numbered key of the section: "name", "url", "code", "del" or "compare" and an entry number.
 struct RegistryKey {
     unsigned long number;  // the entry number, 1 to 2147483647
-    int kind;              // name, url, code or del
+    int kind;              // name, url, code, del or compare
     size_t order;          // position in the file, so that the first of repeated keys wins
     const char* value;
 };

@@ -12,6 +12,7 @@ struct Row {
     std::string name;
     std::string url;
     long code;
+    bool textOnly;
 };
 
 // A section as the platform hands it over: "key=value" lines each ended by a zero byte.
@@ -35,7 +36,7 @@ public:
         std::vector<Row> rows;
         Parse().ForEachListed(
             [](void* context, const ListedSite& site) {
-                static_cast<std::vector<Row>*>(context)->push_back({site.name, site.url, site.code});
+                static_cast<std::vector<Row>*>(context)->push_back({site.name, site.url, site.code, site.textOnly});
             },
             &rows);
         return rows;
@@ -129,6 +130,43 @@ TEST(SiteRegistry, DamagedCountListsOnlyNumbersThatHaveKeys)
     EXPECT_EQ(far.back().name, "z");
 }
 
+TEST(SiteRegistry, CompareKeyOfTextMakesATextOnlySite)
+{
+    auto rows = Section({"count=9", "name1=a", "compare1=text", "name2=b", "Compare2=\"TEXT\"", "name3=c",
+                         "compare3= text ", "name4=d", "compare4=page", "name5=e", "compare5=", "name6=f",
+                         "compare6=texts", "name7=g", "compare7=text", "compare7=page", "name8=h",
+                         "compare8=te", "name9=i", "compare09=text"}).Rows();
+    ASSERT_EQ(rows.size(), 9u);
+    std::vector<bool> textOnly;
+    for (const Row& row : rows)
+        textOnly.push_back(row.textOnly);
+    EXPECT_EQ(textOnly, std::vector<bool>({true, true, true, false, false, false, true, false, false}));
+    EXPECT_EQ(rows[6].name, "g");
+}
+
+TEST(SiteRegistry, FilesWithoutCompareKeysAndDeletedEntriesReadAsBefore)
+{
+    auto old = Section({"count=2", "name1=a", "url1=http://a/", "code1=5", "name2=b", "code2=6"}).Rows();
+    ASSERT_EQ(old.size(), 2u);
+    EXPECT_FALSE(old[0].textOnly);
+    EXPECT_FALSE(old[1].textOnly);
+    // A deleted entry stays hidden whatever its comparison, and its code is no live entry's.
+    std::initializer_list<std::string> lines = {"count=3", "name1=a", "code1=5", "compare1=text", "del1=1",
+                                                "name2=b", "code2=5", "name3=c", "code3=7", "compare3=text"};
+    auto rows = Section(lines).Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].name, "b");
+    EXPECT_FALSE(rows[0].textOnly);
+    EXPECT_TRUE(rows[1].textOnly);
+    Section s(lines);
+    EXPECT_EQ(s.Parse().FindLiveEntry(5), 2u);
+    // An entry that has only its comparison key lists as an empty row, as a key-by-key read gives.
+    auto bare = Section({"count=2", "name1=a", "compare2=text"}).Rows();
+    ASSERT_EQ(bare.size(), 2u);
+    EXPECT_EQ(bare[1].name, "");
+    EXPECT_TRUE(bare[1].textOnly);
+}
+
 TEST(SiteRegistry, FindsTheFirstLiveEntryOfACode)
 {
     Section s({"count=4", "code1=11234", "del1=1", "code2=11234", "code3=11234", "code4=9", "code5=9"});
@@ -162,6 +200,8 @@ TEST(SiteRegistryNumbers, HighestNumberComesFromTheCountOrAnyKey)
     EXPECT_EQ(Section({"name2=a", "code7=1"}).Parse().HighestNumber(), 7u);
     EXPECT_EQ(Section({"count=x", "URL9=a"}).Parse().HighestNumber(), 9u);
     EXPECT_EQ(Section({"count=-4", "name2=a"}).Parse().HighestNumber(), 2u);
+    // A comparison key left behind counts too: a new entry must not take it over.
+    EXPECT_EQ(Section({"count=1", "name1=a", "compare6=text"}).Parse().HighestNumber(), 6u);
     // The largest number there is: nothing can come after it.
     EXPECT_EQ(Section({"count=2147483647", "name1=a"}).Parse().HighestNumber(), 2147483647u);
     EXPECT_EQ(Section({"count=1", "name2147483647=a"}).Parse().HighestNumber(), 2147483647u);

@@ -9,6 +9,13 @@
 //   profile_check.exe writeint FILE SECTION KEY NUMBER      -> {"done":true}
 //   profile_check.exe exedir                                -> {"ret":N,"dir":"<hex>","module":"<hex>"}
 //
+// and the registry file's own functions (registry/registry_file.cpp) on a registry file:
+//
+//   profile_check.exe compare FILE ENTRY text|page          WriteCompareMode -> {"done":true}
+//   profile_check.exe sitecompare FILE CODE text|page       SetSiteCompareMode -> {"found":B}
+//   profile_check.exe delete FILE CODE                      MarkSiteDeleted -> {"done":true}
+//   profile_check.exe list FILE          the listed sites -> {"sites":[{"name":"<hex>","code":N,"text":B}]}
+//
 // The answer is one JSON line on stdout; texts are given as hex of their exact bytes. The
 // word "-" stands for a null pointer where one is allowed (FILE, DEFAULT).
 #include <windows.h>
@@ -18,6 +25,7 @@
 #include <cstring>
 
 #include "registry/profile.h"
+#include "registry/registry_file.h"
 
 namespace {
 
@@ -28,8 +36,44 @@ void PrintHex(const unsigned char* p, size_t n) {
 const char* Arg(char** argv, int i) { return strcmp(argv[i], "-") == 0 ? nullptr : argv[i]; }
 
 int Usage() {
-    fprintf(stderr, "usage: profile_check get|getint|write|writeint|exedir ...\n");
+    fprintf(stderr, "usage: profile_check get|getint|write|writeint|exedir|compare|sitecompare|delete|list ...\n");
     return 2;
+}
+
+void PrintListedSite(void* context, const ListedSite& site) {
+    bool* first = static_cast<bool*>(context);
+    printf("%s{\"name\":\"", *first ? "" : ",");
+    PrintHex(reinterpret_cast<const unsigned char*>(site.name), strlen(site.name));
+    printf("\",\"code\":%ld,\"text\":%s}", site.code, site.textOnly ? "true" : "false");
+    *first = false;
+}
+
+// The registry file's commands; -1 when cmd is none of them.
+int RunRegistryCommand(const char* cmd, int argc, char** argv) {
+    if (strcmp(cmd, "compare") == 0 && argc == 5) {
+        WriteCompareMode(argv[2], strtoul(argv[3], nullptr, 10), strcmp(argv[4], "text") == 0);
+        printf("{\"done\":true}\n");
+        return 0;
+    }
+    if (strcmp(cmd, "sitecompare") == 0 && argc == 5) {
+        bool found = SetSiteCompareMode(argv[2], atol(argv[3]), strcmp(argv[4], "text") == 0);
+        printf("{\"found\":%s}\n", found ? "true" : "false");
+        return 0;
+    }
+    if (strcmp(cmd, "delete") == 0 && argc == 4) {
+        MarkSiteDeleted(argv[2], atol(argv[3]));
+        printf("{\"done\":true}\n");
+        return 0;
+    }
+    if (strcmp(cmd, "list") == 0 && argc == 3) {
+        LoadedRegistry registry(argv[2]);
+        bool first = true;
+        printf("{\"sites\":[");
+        if (registry.Sites()) registry.Sites()->ForEachListed(PrintListedSite, &first);
+        printf("]}\n");
+        return 0;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -77,5 +121,6 @@ int main(int argc, char** argv) {
         printf("\"}\n");
         return 0;
     }
-    return Usage();
+    int ret = RunRegistryCommand(cmd, argc, argv);
+    return ret >= 0 ? ret : Usage();
 }

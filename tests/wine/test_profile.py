@@ -113,6 +113,49 @@ class ProfileTest(unittest.TestCase):
             self.check(folder, "write", rig.win_path(os.path.join(absent, "x.ini")), "s", "k", "v")
             self.assertFalse(os.path.exists(absent))
 
+    def test_site_comparison_keys(self):
+        # The registry file's compare<n> keys, written through the profile functions and read back
+        # by the one-pass reading of the section.
+        folder = self.program_in("reg")
+        ini = os.path.join(folder, "Morvel.ini")
+        path = rig.win_path(ini)
+        self.write(ini, "[url]\ncount=3\nname1=gone\nurl1=http://a/\ncode1=5\ndel1=1\n"
+                        "name2=kept\nurl2=http://b/\ncode2=5\nname3=other\nurl3=http://c/\ncode3=7\n")
+
+        def listed():
+            return [(bytes.fromhex(s["name"]).decode(), s["code"], s["text"])
+                    for s in self.check(folder, "list", path)["sites"]]
+
+        def keys():
+            return [line for line in self.read(ini).split(b"\r\n") if line.lower().startswith(b"compare")]
+
+        with self.subTest("an older file lists every site as compared whole"):
+            self.assertEqual(listed(), [("kept", 5, False), ("other", 7, False)])
+
+        with self.subTest("the text only is stored on the live entry of the code"):
+            self.assertTrue(self.check(folder, "sitecompare", path, 5, "text")["found"])
+            self.assertEqual(keys(), [b"compare2=text"])
+            self.assertEqual(listed(), [("kept", 5, True), ("other", 7, False)])
+            self.check(folder, "compare", path, 2, "text")
+            self.assertEqual(keys(), [b"compare2=text"], "written twice")
+
+        with self.subTest("a code no live entry holds changes nothing"):
+            before = self.read(ini)
+            self.assertFalse(self.check(folder, "sitecompare", path, 99, "text")["found"])
+            self.assertEqual(self.read(ini), before)
+
+        with self.subTest("the whole page removes the key"):
+            self.check(folder, "compare", path, 3, "text")
+            self.assertTrue(self.check(folder, "sitecompare", path, 5, "page")["found"])
+            self.assertEqual(keys(), [b"compare3=text"])
+            self.assertEqual(listed(), [("kept", 5, False), ("other", 7, True)])
+
+        with self.subTest("a deleted site loses its key"):
+            self.check(folder, "delete", path, 7)
+            self.assertEqual(keys(), [])
+            self.assertIn(b"del3=1\r\n", self.read(ini))
+            self.assertEqual(listed(), [("kept", 5, False)])
+
     def test_program_folder_with_backslash_trail_bytes(self):
         # Folder and program names whose characters end in the byte of a backslash: only the
         # last real backslash separates the folder from the program's name.

@@ -1,0 +1,917 @@
+// The readable-text state machine. Bytes go one at a time through a state per construct (tag,
+// comment, reference...); outside ISO-2022-JP, where no byte can change the meaning of the bytes
+// after it, what makes up most of a page (plain text, whole tags with their attributes, named
+// references, comment and script bodies) is read in runs, skipped with memchr or copied with
+// memcpy, the byte-by-byte states taking over wherever a run stops short.
+#include "acquisition/visible_text.h"
+
+#include <string.h>
+
+#include "base/ascii.h"
+#include "base/decimal.h"
+
+enum VisibleTextExtractor::State : unsigned char {
+    kText,
+    kTagOpen,     // after "<"
+    kEndTagOpen,  // after "</"
+    kTagName,
+    kTagBody,     // among attribute names, blanks and "/"
+    kAfterEquals,
+    kQuoted,
+    kUnquoted,
+    kBang,  // after "<!": a comment, a CDATA section or a declaration
+    kComment,
+    kCdata,
+    kDeclaration,  // "<!...>", "<?...>", "</ ...>": up to ">"
+    kRawText,      // a script or style body, up to its end tag
+    kReference,    // after "&"
+    kNumberStart,  // after "&#"
+    kHexStart,     // after "&#x"
+    kNumber,
+    kName,
+};
+
+enum VisibleTextExtractor::TagKind : unsigned char { kInlineTag, kBlockTag, kHiddenTag };
+
+namespace {
+
+const uint32_t kTooLarge = 0x110000;  // a reference's number stops growing here
+const uint32_t kReplacement = 0xFFFD;
+const uint32_t kNoBreakSpace = 0xA0;
+
+// What a byte can end or be, one table lookup for the loops over runs of bytes.
+enum ByteClass : unsigned char {
+    kPlainByte = 1,          // copied as it is in text: above space, neither "<" nor "&"
+    kBlankByte = 2,          // space, tab, LF, FF, CR
+    kEndsAttributeName = 4,  // ">" and "="
+    kEndsUnquotedValue = 8,  // a blank and ">"
+    kEndsTagName = 16,       // a blank, "/" and ">"
+};
+
+struct ByteClasses {
+    unsigned char of[256] = {};
+};
+
+constexpr ByteClasses MakeByteClasses()
+{
+    ByteClasses classes{};
+    for (int c = 0x21; c < 256; ++c)
+        classes.of[c] = (c == '<' || c == '&') ? 0 : kPlainByte;
+    for (const char* blank = " \t\n\f\r"; *blank != '\0'; ++blank)
+        classes.of[static_cast<unsigned char>(*blank)] = kBlankByte | kEndsUnquotedValue | kEndsTagName;
+    classes.of[static_cast<unsigned char>('>')] = kPlainByte | kEndsAttributeName | kEndsUnquotedValue | kEndsTagName;
+    classes.of[static_cast<unsigned char>('=')] |= kEndsAttributeName;
+    classes.of[static_cast<unsigned char>('/')] |= kEndsTagName;
+    return classes;
+}
+
+constexpr ByteClasses kByteClasses = MakeByteClasses();
+
+bool IsClass(char c, unsigned classes) { return (kByteClasses.of[static_cast<unsigned char>(c)] & classes) != 0; }
+
+bool IsBlank(char c) { return IsClass(c, kBlankByte); }
+
+// Where the next byte c is in data[pos, len), or len.
+size_t FindByte(const char* data, size_t pos, size_t len, char c)
+{
+    const char* found = static_cast<const char*>(memchr(data + pos, c, len - pos));
+    return found != nullptr ? static_cast<size_t>(found - data) : len;
+}
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool IsAlnum(char c) { return IsLetter(c) || (c >= '0' && c <= '9'); }
+
+// Plain text bytes: copied as they are.
+
+// The value of c as a digit in base (10 or 16), or -1.
+int DigitValue(char c, unsigned base)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    char lower = LowerAscii(c);
+    if (base == 16 && lower >= 'a' && lower <= 'f')
+        return lower - 'a' + 10;
+    return -1;
+}
+
+// Names by a key of their first seven bytes and their length; longer names are checked whole.
+constexpr uint64_t PackName(const char* name, size_t len)
+{
+    uint64_t key = static_cast<uint64_t>(len) << 56;
+    for (size_t i = 0; i < len && i < 7; ++i)
+        key |= static_cast<uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
+    return key;
+}
+
+// A table's keys in an open-addressing hash table built at compile time, each slot holding the
+// index of its entry (or -1); the table is at least twice the size of the entries.
+template <size_t N>
+struct HashedKeys {
+    enum { kSlots = N < 64 ? 128 : 256 };
+    uint64_t keys[kSlots] = {};
+    short entries[kSlots] = {};
+};
+
+template <size_t N>
+constexpr size_t KeySlot(uint64_t key)
+{
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 56) % HashedKeys<N>::kSlots;
+}
+
+template <typename Entry, size_t N>
+constexpr HashedKeys<N> HashKeys(const Entry (&table)[N])
+{
+    static_assert(N <= 120, "the table stays at most half full");
+    HashedKeys<N> hashed{};
+    for (size_t i = 0; i < HashedKeys<N>::kSlots; ++i)
+        hashed.entries[i] = -1;
+    for (size_t i = 0; i < N; ++i) {
+        size_t slot = KeySlot<N>(table[i].key);
+        while (hashed.entries[slot] >= 0)
+            slot = (slot + 1) % HashedKeys<N>::kSlots;
+        hashed.keys[slot] = table[i].key;
+        hashed.entries[slot] = static_cast<short>(i);
+    }
+    return hashed;
+}
+
+// The index of the entry with key, or -1.
+template <size_t N>
+int FindKey(const HashedKeys<N>& hashed, uint64_t key)
+{
+    for (size_t slot = KeySlot<N>(key);; slot = (slot + 1) % HashedKeys<N>::kSlots) {
+        if (hashed.entries[slot] < 0 || hashed.keys[slot] == key)
+            return hashed.entries[slot];
+    }
+}
+
+struct TagEntry {
+    uint64_t key;
+    const char* name;
+    unsigned char len;
+    unsigned char kind;  // a TagKind
+};
+
+template <size_t N>
+constexpr TagEntry Block(const char (&name)[N])
+{
+    return {PackName(name, N - 1), name, N - 1, 1};
+}
+
+template <size_t N>
+constexpr TagEntry Hidden(const char (&name)[N])
+{
+    return {PackName(name, N - 1), name, N - 1, 2};
+}
+
+constexpr TagEntry kTags[] = {
+    Block("p"), Block("div"), Block("br"), Block("li"), Block("td"), Block("tr"), Block("th"), Block("ul"),
+    Block("ol"), Block("dl"), Block("dt"), Block("dd"), Block("h1"), Block("h2"), Block("h3"), Block("h4"),
+    Block("h5"), Block("h6"), Block("hr"), Block("table"), Block("thead"), Block("tbody"), Block("tfoot"),
+    Block("caption"), Block("section"), Block("article"), Block("header"), Block("footer"), Block("nav"),
+    Block("aside"), Block("main"), Block("blockquote"), Block("pre"), Block("form"), Block("fieldset"),
+    Block("legend"), Block("title"), Block("address"), Block("figure"), Block("figcaption"), Block("details"),
+    Block("summary"), Block("dialog"), Block("menu"), Block("dir"), Block("center"), Block("option"),
+    Block("optgroup"), Block("select"), Block("textarea"), Block("body"), Block("head"), Block("html"),
+    Block("hgroup"), Block("frameset"), Block("frame"), Block("listing"), Block("plaintext"), Block("xmp"),
+    Hidden("script"), Hidden("style"), Hidden("noscript"), Hidden("iframe"), Hidden("noembed"),
+    Hidden("noframes"),
+};
+constexpr HashedKeys<sizeof(kTags) / sizeof(kTags[0])> kTagKeys = HashKeys(kTags);
+
+// For each name length, the first letters of the tags of that length: most tags of a page (a,
+// span, img, input...) are told apart from the known ones by this alone.
+struct FirstLetters {
+    uint32_t byLength[VisibleTextExtractor::kTagNameSize + 1] = {};
+};
+
+constexpr FirstLetters MakeFirstLetters()
+{
+    FirstLetters letters{};
+    for (const TagEntry& tag : kTags)
+        letters.byLength[tag.len] |= 1u << (tag.name[0] - 'a');
+    return letters;
+}
+
+constexpr FirstLetters kFirstLetters = MakeFirstLetters();
+
+// The known tag named name[0, len) (small letters, len at most kTagNameSize), or null.
+const TagEntry* FindTag(const char* name, size_t len)
+{
+    unsigned letter = static_cast<unsigned char>(name[0] - 'a');
+    if (letter >= 26 || ((kFirstLetters.byLength[len] >> letter) & 1) == 0)
+        return nullptr;
+    int found = FindKey(kTagKeys, PackName(name, len));
+    if (found < 0)
+        return nullptr;
+    const TagEntry& tag = kTags[found];
+    return len <= 7 || memcmp(tag.name + 7, name + 7, len - 7) == 0 ? &tag : nullptr;
+}
+
+struct NamedReference {
+    uint64_t key;
+    uint32_t cp;
+};
+
+template <size_t N>
+constexpr NamedReference Ref(const char (&name)[N], uint32_t cp)
+{
+    static_assert(N - 1 <= 7, "a name's key holds all of it");
+    return {PackName(name, N - 1), cp};
+}
+
+constexpr NamedReference kNamedReferences[] = {
+    Ref("amp", 38), Ref("lt", 60), Ref("gt", 62), Ref("quot", 34), Ref("apos", 39), Ref("nbsp", 160),
+    Ref("AMP", 38), Ref("LT", 60), Ref("GT", 62), Ref("QUOT", 34), Ref("copy", 169), Ref("COPY", 169),
+    Ref("reg", 174), Ref("REG", 174), Ref("trade", 8482), Ref("hellip", 8230), Ref("mdash", 8212),
+    Ref("ndash", 8211), Ref("lsquo", 8216), Ref("rsquo", 8217), Ref("sbquo", 8218), Ref("ldquo", 8220),
+    Ref("rdquo", 8221), Ref("bdquo", 8222), Ref("laquo", 171), Ref("raquo", 187), Ref("lsaquo", 8249),
+    Ref("rsaquo", 8250), Ref("middot", 183), Ref("bull", 8226), Ref("times", 215), Ref("divide", 247),
+    Ref("yen", 165), Ref("euro", 8364), Ref("pound", 163), Ref("cent", 162), Ref("curren", 164), Ref("sect", 167),
+    Ref("para", 182), Ref("deg", 176), Ref("plusmn", 177), Ref("micro", 181), Ref("shy", 173), Ref("ensp", 8194),
+    Ref("emsp", 8195), Ref("thinsp", 8201), Ref("zwnj", 8204), Ref("zwj", 8205), Ref("lrm", 8206), Ref("rlm", 8207),
+    Ref("larr", 8592), Ref("uarr", 8593), Ref("rarr", 8594), Ref("darr", 8595), Ref("harr", 8596),
+    Ref("rArr", 8658), Ref("hArr", 8660), Ref("dagger", 8224), Ref("Dagger", 8225), Ref("permil", 8240),
+    Ref("prime", 8242), Ref("Prime", 8243), Ref("minus", 8722), Ref("infin", 8734), Ref("ne", 8800),
+    Ref("le", 8804), Ref("ge", 8805), Ref("sim", 8764), Ref("hearts", 9829), Ref("spades", 9824),
+    Ref("clubs", 9827), Ref("diams", 9830), Ref("loz", 9674), Ref("frac12", 189), Ref("frac14", 188),
+    Ref("frac34", 190), Ref("sup1", 185), Ref("sup2", 178), Ref("sup3", 179), Ref("iexcl", 161), Ref("iquest", 191),
+    Ref("brvbar", 166), Ref("uml", 168), Ref("macr", 175), Ref("acute", 180), Ref("cedil", 184), Ref("ordf", 170),
+    Ref("ordm", 186), Ref("not", 172), Ref("szlig", 223), Ref("agrave", 224), Ref("aacute", 225), Ref("acirc", 226),
+    Ref("auml", 228), Ref("ccedil", 231), Ref("egrave", 232), Ref("eacute", 233), Ref("ecirc", 234),
+    Ref("iacute", 237), Ref("ntilde", 241), Ref("oacute", 243), Ref("ouml", 246), Ref("uacute", 250),
+    Ref("uuml", 252), Ref("Agrave", 192), Ref("Aacute", 193), Ref("Auml", 196), Ref("Ccedil", 199),
+    Ref("Eacute", 201), Ref("Ntilde", 209), Ref("Ouml", 214), Ref("Uuml", 220), Ref("alpha", 945), Ref("beta", 946),
+    Ref("gamma", 947), Ref("delta", 948), Ref("pi", 960), Ref("sigma", 963), Ref("omega", 969), Ref("mu", 956),
+};
+constexpr HashedKeys<sizeof(kNamedReferences) / sizeof(kNamedReferences[0])> kReferenceKeys =
+    HashKeys(kNamedReferences);
+
+bool FindNamedReference(const char* name, size_t len, uint32_t* cp)
+{
+    int found = len <= 7 ? FindKey(kReferenceKeys, PackName(name, len)) : -1;
+    if (found >= 0)
+        *cp = kNamedReferences[found].cp;
+    return found >= 0;
+}
+
+// The character a reference's number names, as browsers take it.
+uint32_t ReadReferenceNumber(uint32_t value)
+{
+    static const uint16_t kWindows1252[32] = {  // 0x80-0x9F; 0 where it has no character
+        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+        0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
+    };
+    if (value == 0 || value >= kTooLarge || (value >= 0xD800 && value <= 0xDFFF))
+        return kReplacement;
+    if (value >= 0x80 && value <= 0x9F && kWindows1252[value - 0x80] != 0)
+        return kWindows1252[value - 0x80];
+    return value;
+}
+
+}  // namespace
+
+VisibleTextExtractor::VisibleTextExtractor(CharsetKind kind) : m_kind(kind), m_encoder(kind), m_outLen(0)
+{
+    m_parse.iso2022 = kind == kCharsetIso2022Jp;
+}
+
+size_t VisibleTextExtractor::Take(const char* data, size_t len)
+{
+    size_t pos = 0;
+    while (pos < len && HasRoom()) {
+        if (!m_parse.iso2022) {
+            pos = SkipRun(data, pos, len);
+            if (pos == len || !HasRoom())
+                break;
+        }
+        TakeByte(data[pos++]);
+    }
+    return pos;
+}
+
+bool VisibleTextExtractor::Finish()
+{
+    if (!HasRoom())
+        return false;
+    if (m_parse.state >= kReference)
+        FinishReferenceAtEnd();
+    else if (m_parse.state == kTagOpen)
+        AddChar('<');
+    m_parse.state = kText;
+    EndLine();
+    SwitchToAscii();
+    return true;
+}
+
+bool VisibleTextExtractor::TakeOverState(const VisibleTextExtractor& other)
+{
+    if (other.m_kind != m_kind)
+        return false;
+    m_parse = other.m_parse;
+    memcpy(m_out, other.m_out, other.m_outLen);
+    m_outLen = other.m_outLen;
+    return true;
+}
+
+void VisibleTextExtractor::DropOutput(size_t count)
+{
+    count = count < m_outLen ? count : m_outLen;
+    memmove(m_out, m_out + count, m_outLen - count);
+    m_outLen -= count;
+}
+
+// Passes over the run of bytes at pos that cannot change the state, or goes through whole tags
+// in one go; returns where it stops.
+size_t VisibleTextExtractor::SkipRun(const char* data, size_t pos, size_t len)
+{
+    switch (m_parse.state) {
+    case kText:
+        for (;;) {  // text, whole tags and whole named references, while they follow each other
+            pos = CopyTextRun(data, pos, len);
+            if (StartsTag(data, pos, len))
+                pos = ReadTagRun(data, pos, len);
+            else if (!ReadNamedReference(data, &pos, len))
+                return pos;
+            if (m_parse.state != kText)
+                return pos;
+        }
+    case kTagName:
+    case kTagBody:
+    case kAfterEquals:
+    case kQuoted:
+    case kUnquoted: return ReadTagRun(data, pos, len);
+    case kComment: return m_parse.closers != 0 ? pos : FindByte(data, pos, len, '-');  // the next may be ">"
+    case kCdata: return m_parse.closers != 0 ? pos : FindByte(data, pos, len, ']');
+    case kRawText: return m_parse.rawMatch != 0 ? pos : FindByte(data, pos, len, '<');
+    case kDeclaration: return FindByte(data, pos, len, '>');
+    default: return pos;
+    }
+}
+
+// Whether data[pos, len) starts with "<" or "</" and a letter, the start of a tag's name.
+bool VisibleTextExtractor::StartsTag(const char* data, size_t pos, size_t len) const
+{
+    if (len - pos < 3 || data[pos] != '<' || !HasRoom())
+        return false;
+    return IsLetter(data[pos + 1]) || (data[pos + 1] == '/' && IsLetter(data[pos + 2]));
+}
+
+// Reads a known named reference ended by ";" that lies whole at *pos ("&amp;"), as TakeInName
+// would; false, reading nothing, for anything else (left to the byte-by-byte reading).
+bool VisibleTextExtractor::ReadNamedReference(const char* data, size_t* pos, size_t len)
+{
+    size_t start = *pos + 1;
+    if (!HasRoom() || *pos == len || data[*pos] != '&')
+        return false;
+    size_t end = start;
+    while (end < len && end - start < kReferenceSize - 1 && IsAlnum(data[end]))
+        ++end;
+    uint32_t cp = 0;
+    if (end == start || end == len || data[end] != ';' || !FindNamedReference(data + start, end - start, &cp))
+        return false;
+    WriteCodePoint(cp);
+    *pos = end + 1;
+    return true;
+}
+
+// Reads a tag from its start (at "<") or from the state it stopped in, up to its ">" or the end
+// of data, the way TakeInTagName and TakeInTag read it byte by byte.
+size_t VisibleTextExtractor::ReadTagRun(const char* data, size_t pos, size_t len)
+{
+    if (m_parse.state == kText) {
+        bool endTag = data[pos + 1] == '/';
+        pos += endTag ? 2 : 1;
+        StartTagName(data[pos++], endTag);
+    }
+    if (m_parse.state == kTagName) {
+        pos = ReadTagNameRun(data, pos, len);
+        if (pos == len)
+            return pos;
+        EndTagName();
+        m_parse.state = kTagBody;
+    }
+    return ReadAttributeRun(data, pos, len);
+}
+
+// Reads a tag's attributes from the state it stopped in up to its ">" (which finishes the tag) or
+// the end of data, as TakeInTag reads them byte by byte.
+size_t VisibleTextExtractor::ReadAttributeRun(const char* data, size_t pos, size_t len)
+{
+    State state = m_parse.state;
+    while (pos < len) {
+        char ended = '\0';  // the byte that ended the run: ">" ends the tag
+        switch (state) {
+        case kTagBody:
+            while (pos < len && !IsClass(data[pos], kEndsAttributeName))
+                ++pos;
+            if (pos < len && (ended = data[pos++]) == '=')
+                state = kAfterEquals;
+            break;
+        case kAfterEquals:
+            while (pos < len && IsBlank(data[pos]))
+                ++pos;
+            if (pos == len || (ended = data[pos]) == '>') {
+                pos += pos < len ? 1 : 0;
+            } else if (ended == '"' || ended == '\'') {
+                m_parse.quote = ended;
+                state = kQuoted;
+                ++pos;
+            } else {
+                state = kUnquoted;  // this byte starts the value
+            }
+            break;
+        case kQuoted:
+            while (pos < len && data[pos] != m_parse.quote)
+                ++pos;
+            if (pos < len) {
+                ++pos;
+                state = kTagBody;
+            }
+            break;
+        default:
+            while (pos < len && !IsClass(data[pos], kEndsUnquotedValue))
+                ++pos;
+            if (pos < len && (ended = data[pos++]) != '>')
+                state = kTagBody;  // a blank ends the value
+            break;
+        }
+        if (ended == '>') {
+            FinishTag();
+            return pos;
+        }
+    }
+    m_parse.state = state;
+    return pos;
+}
+
+// Copies the plain text at pos, words and the blanks between them, as much as the output takes
+// keeping kReserve free.
+size_t VisibleTextExtractor::CopyTextRun(const char* data, size_t pos, size_t len)
+{
+    for (;;) {
+        size_t room = kOutputSize - kReserve - m_outLen;
+        if (room < 2)
+            return pos;  // a word may take a space before it
+        size_t limit = len - pos < room - 1 ? len : pos + room - 1;
+        size_t end = pos;
+        while (end < limit && IsClass(data[end], kPlainByte))
+            ++end;
+        if (end > pos) {
+            BeginText();
+            memcpy(m_out + m_outLen, data + pos, end - pos);
+            m_outLen += end - pos;
+        }
+        pos = end;
+        if (pos == len || !IsBlank(data[pos]))
+            return pos;
+        while (pos < len && IsBlank(data[pos]))
+            ++pos;
+        AddBlank();
+    }
+}
+
+size_t VisibleTextExtractor::ReadTagNameRun(const char* data, size_t pos, size_t len)
+{
+    for (; pos < len; ++pos) {
+        char c = data[pos];
+        if (IsClass(c, kEndsTagName))
+            break;
+        if (m_parse.tagLen < kTagNameSize)
+            m_parse.tagName[m_parse.tagLen++] = LowerAscii(c);
+        else
+            m_parse.tagTooLong = true;
+    }
+    return pos;
+}
+
+void VisibleTextExtractor::TakeByte(char c)
+{
+    if (m_parse.iso2022) {
+        Iso2022Shift::Role role = m_parse.shift.Classify(static_cast<unsigned char>(c));
+        if (role == Iso2022Shift::kEscape)
+            return;
+        if (role == Iso2022Shift::kOpaque) {
+            TakeOpaqueByte(c);
+            return;
+        }
+    }
+    while (!Dispatch(c)) {
+    }
+}
+
+// A byte of an ISO-2022-JP double-byte character: text in text, inert in markup. It ends the
+// short constructs still deciding what they are.
+void VisibleTextExtractor::TakeOpaqueByte(char c)
+{
+    if (m_parse.state == kTagOpen) {
+        AddChar('<');
+        m_parse.state = kText;
+    } else if (m_parse.state == kEndTagOpen || m_parse.state == kBang) {
+        m_parse.state = kDeclaration;
+    } else if (m_parse.state >= kReference) {
+        FinishReferenceAtEnd();
+        m_parse.state = kText;
+    } else if (m_parse.state == kTagName) {
+        m_parse.tagTooLong = true;  // no known name
+    } else if (m_parse.state == kAfterEquals) {
+        m_parse.state = kUnquoted;
+    }
+    m_parse.rawMatch = 0;
+    m_parse.closers = 0;
+    if (m_parse.state == kText)
+        AddOpaque(c);
+}
+
+// Takes c in the current state. False when c ended a construct without being part of it: it is
+// then taken again in the state that follows (never twice more).
+bool VisibleTextExtractor::Dispatch(char c)
+{
+    switch (m_parse.state) {
+    case kText: return TakeInText(c);
+    case kTagOpen: return TakeInTagOpen(c);
+    case kEndTagOpen: return TakeInEndTagOpen(c);
+    case kTagName: return TakeInTagName(c);
+    case kTagBody:
+    case kAfterEquals:
+    case kQuoted:
+    case kUnquoted: return TakeInTag(c);
+    case kBang: return TakeInBang(c);
+    case kComment: return TakeInClosedRun(c, '-');
+    case kCdata: return TakeInClosedRun(c, ']');
+    case kDeclaration:
+        m_parse.state = c == '>' ? kText : kDeclaration;
+        return true;
+    case kRawText: return TakeInRawText(c);
+    case kReference: return TakeInReference(c);
+    case kNumberStart:
+    case kHexStart:
+    case kNumber: return TakeInNumber(c);
+    case kName: return TakeInName(c);
+    }
+    return true;
+}
+
+bool VisibleTextExtractor::TakeInText(char c)
+{
+    if (c == '<')
+        m_parse.state = kTagOpen;
+    else if (c == '&')
+        StartReference();
+    else if (IsBlank(c))
+        AddBlank();
+    else if (c != '\0')
+        AddChar(c);
+    return true;
+}
+
+bool VisibleTextExtractor::TakeInTagOpen(char c)
+{
+    if (IsLetter(c)) {
+        StartTagName(c, false);
+    } else if (c == '/') {
+        m_parse.state = kEndTagOpen;
+    } else if (c == '!') {
+        m_parse.state = kBang;
+        m_parse.match = 0;
+    } else if (c == '?') {
+        m_parse.state = kDeclaration;
+    } else {
+        AddChar('<');
+        m_parse.state = kText;
+        return false;
+    }
+    return true;
+}
+
+bool VisibleTextExtractor::TakeInEndTagOpen(char c)
+{
+    if (IsLetter(c)) {
+        StartTagName(c, true);
+        return true;
+    }
+    m_parse.state = kDeclaration;  // "</>" and "</ ...>" are left out up to ">"
+    return false;
+}
+
+void VisibleTextExtractor::StartTagName(char c, bool endTag)
+{
+    m_parse.tagName[0] = LowerAscii(c);
+    m_parse.tagLen = 1;
+    m_parse.tagTooLong = false;
+    m_parse.endTag = endTag;
+    m_parse.state = kTagName;
+}
+
+bool VisibleTextExtractor::TakeInTagName(char c)
+{
+    if (IsBlank(c) || c == '/' || c == '>') {
+        EndTagName();
+        m_parse.state = kTagBody;
+        return false;
+    }
+    if (m_parse.tagLen < kTagNameSize)
+        m_parse.tagName[m_parse.tagLen++] = LowerAscii(c);
+    else
+        m_parse.tagTooLong = true;
+    return true;
+}
+
+void VisibleTextExtractor::EndTagName()
+{
+    const TagEntry* tag = m_parse.tagTooLong ? nullptr : FindTag(m_parse.tagName, m_parse.tagLen);
+    m_parse.tagKind = tag != nullptr ? static_cast<TagKind>(tag->kind) : kInlineTag;
+    if (tag != nullptr && m_parse.tagKind == kHiddenTag) {
+        m_parse.rawName = tag->name;
+        m_parse.rawNameLen = tag->len;
+    }
+}
+
+// Attributes: ">" ends the tag except inside a quoted value.
+bool VisibleTextExtractor::TakeInTag(char c)
+{
+    if (m_parse.state == kQuoted) {
+        if (c == m_parse.quote)
+            m_parse.state = kTagBody;
+        return true;
+    }
+    if (c == '>') {
+        FinishTag();
+    } else if (m_parse.state == kTagBody) {
+        m_parse.state = c == '=' ? kAfterEquals : kTagBody;
+    } else if (m_parse.state == kAfterEquals) {
+        if (c == '"' || c == '\'') {
+            m_parse.quote = c;
+            m_parse.state = kQuoted;
+        } else if (!IsBlank(c)) {
+            m_parse.state = kUnquoted;
+        }
+    } else if (IsBlank(c)) {
+        m_parse.state = kTagBody;  // the end of an unquoted value
+    }
+    return true;
+}
+
+void VisibleTextExtractor::FinishTag()
+{
+    if (m_parse.tagKind == kBlockTag)
+        EndLine();
+    if (m_parse.tagKind == kHiddenTag && !m_parse.endTag) {
+        m_parse.state = kRawText;
+        m_parse.rawMatch = 0;
+    } else {
+        m_parse.state = kText;
+    }
+}
+
+// After "<!": "--" opens a comment, "[CDATA[" a CDATA section, anything else a declaration.
+bool VisibleTextExtractor::TakeInBang(char c)
+{
+    static const char kCdataOpener[] = "[CDATA[";
+    if (m_parse.match == 0)
+        m_parse.bangComment = c == '-';
+    const char* opener = m_parse.bangComment ? "--" : kCdataOpener;
+    if (c != opener[m_parse.match]) {
+        m_parse.state = kDeclaration;
+        return false;
+    }
+    if (opener[++m_parse.match] != '\0')
+        return true;
+    m_parse.state = m_parse.bangComment ? kComment : kCdata;
+    m_parse.closers = m_parse.bangComment ? 2 : 0;  // the opening dashes count: "<!-->" is a whole comment
+    return true;
+}
+
+// A comment ends at "-->", a CDATA section at "]]>": ">" after two or more closers.
+bool VisibleTextExtractor::TakeInClosedRun(char c, char closer)
+{
+    if (c == '>' && m_parse.closers >= 2)
+        m_parse.state = kText;
+    else
+        m_parse.closers = c == closer ? (m_parse.closers < 2 ? m_parse.closers + 1 : 2) : 0;
+    return true;
+}
+
+// Looks for "</name" followed by a blank, "/" or ">"; the end tag then closes like any tag.
+bool VisibleTextExtractor::TakeInRawText(char c)
+{
+    size_t& matched = m_parse.rawMatch;
+    if (matched < 2 + m_parse.rawNameLen) {
+        char wanted = matched == 0 ? '<' : matched == 1 ? '/' : m_parse.rawName[matched - 2];
+        matched = LowerAscii(c) == wanted ? matched + 1 : c == '<' ? 1 : 0;
+        return true;
+    }
+    m_parse.rawMatch = 0;
+    if (IsBlank(c) || c == '/' || c == '>') {
+        m_parse.endTag = true;
+        m_parse.tagKind = kInlineTag;
+        m_parse.state = kTagBody;
+    }
+    return false;
+}
+
+void VisibleTextExtractor::StartReference()
+{
+    m_parse.ref[0] = '&';
+    m_parse.refLen = 1;
+    m_parse.refValue = 0;
+    m_parse.state = kReference;
+}
+
+void VisibleTextExtractor::AddToReference(char c) { m_parse.ref[m_parse.refLen++] = c; }
+
+bool VisibleTextExtractor::TakeInReference(char c)
+{
+    if (c == '#') {
+        AddToReference(c);
+        m_parse.state = kNumberStart;
+        return true;
+    }
+    if (IsAlnum(c)) {
+        AddToReference(c);
+        m_parse.state = kName;
+        return true;
+    }
+    WriteRawReference();
+    return false;
+}
+
+bool VisibleTextExtractor::TakeInNumber(char c)
+{
+    if (m_parse.state == kNumberStart && (c == 'x' || c == 'X')) {
+        AddToReference(c);
+        m_parse.state = kHexStart;
+        return true;
+    }
+    if (m_parse.state != kNumber)
+        m_parse.refBase = m_parse.state == kHexStart ? 16 : 10;
+    int digit = DigitValue(c, m_parse.refBase);
+    if (digit >= 0) {
+        uint32_t value = m_parse.refValue * m_parse.refBase + static_cast<uint32_t>(digit);
+        m_parse.refValue = value < kTooLarge ? value : kTooLarge;
+        m_parse.state = kNumber;
+        return true;
+    }
+    if (m_parse.state != kNumber) {
+        WriteRawReference();  // "&#" or "&#x" without digits
+        return false;
+    }
+    FinishNumber();
+    return c == ';';
+}
+
+bool VisibleTextExtractor::TakeInName(char c)
+{
+    if (IsAlnum(c)) {
+        if (m_parse.refLen < kReferenceSize) {
+            AddToReference(c);
+            return true;
+        }
+        WriteRawReference();  // too long for a name: plain text
+        return false;
+    }
+    FinishName(c == ';');
+    return c == ';';
+}
+
+void VisibleTextExtractor::FinishNumber()
+{
+    WriteCodePoint(ReadReferenceNumber(m_parse.refValue));
+    m_parse.state = kText;
+}
+
+void VisibleTextExtractor::FinishName(bool semicolon)
+{
+    uint32_t cp = 0;
+    if (FindNamedReference(m_parse.ref + 1, m_parse.refLen - 1, &cp)) {
+        WriteCodePoint(cp);
+        m_parse.state = kText;
+        return;
+    }
+    WriteRawReference();
+    if (semicolon)
+        AddChar(';');
+}
+
+void VisibleTextExtractor::FinishReferenceAtEnd()
+{
+    if (m_parse.state == kNumber)
+        FinishNumber();
+    else if (m_parse.state == kName)
+        FinishName(false);
+    else
+        WriteRawReference();
+}
+
+void VisibleTextExtractor::WriteRawReference()
+{
+    for (size_t i = 0; i < m_parse.refLen; ++i)
+        AddChar(m_parse.ref[i]);
+    m_parse.state = kText;
+}
+
+void VisibleTextExtractor::WriteCodePoint(uint32_t cp)
+{
+    if (cp == kNoBreakSpace || (cp < 0x80 && IsBlank(static_cast<char>(cp)))) {
+        AddBlank();
+        return;
+    }
+    char bytes[kMaxEncodedLength];
+    size_t len = m_encoder.Encode(cp, bytes);
+    if (len == 0) {
+        WriteDecimalReference(cp);
+        return;
+    }
+    for (size_t i = 0; i < len; ++i)
+        AddChar(bytes[i]);
+}
+
+void VisibleTextExtractor::WriteDecimalReference(uint32_t cp)
+{
+    DecimalText number(static_cast<long>(cp));
+    AddChar('&');
+    AddChar('#');
+    for (const char* p = number.c_str(); *p != '\0'; ++p)
+        AddChar(*p);
+    AddChar(';');
+}
+
+void VisibleTextExtractor::SwitchToAscii()
+{
+    if (m_parse.outDesignationLen == 0)
+        return;
+    Put('\x1B');
+    Put('(');
+    Put('B');
+    m_parse.outDesignationLen = 0;
+}
+
+void VisibleTextExtractor::BeginText()
+{
+    if (m_parse.pendingSpace) {
+        SwitchToAscii();
+        Put(' ');
+        m_parse.pendingSpace = false;
+    }
+    m_parse.lineHasText = true;
+}
+
+void VisibleTextExtractor::AddChar(char c)
+{
+    BeginText();
+    SwitchToAscii();
+    Put(c);
+}
+
+void VisibleTextExtractor::AddOpaque(char c)
+{
+    BeginText();
+    size_t len = m_parse.shift.DesignationLength();
+    if (len != m_parse.outDesignationLen || memcmp(m_parse.outDesignation, m_parse.shift.Designation(), len) != 0) {
+        memcpy(m_parse.outDesignation, m_parse.shift.Designation(), len);
+        m_parse.outDesignationLen = len;
+        for (size_t i = 0; i < len; ++i)
+            Put(m_parse.outDesignation[i]);
+    }
+    Put(c);
+}
+
+void VisibleTextExtractor::EndLine()
+{
+    if (m_parse.lineHasText) {
+        SwitchToAscii();
+        Put('\n');
+    }
+    m_parse.lineHasText = false;
+    m_parse.pendingSpace = false;
+}
+
+bool VisibleTextFilter::Drain()
+{
+    if (!m_failed && m_extractor.OutputLength() > 0 && !m_out.Put(m_extractor.Output(), m_extractor.OutputLength()))
+        m_failed = true;
+    m_extractor.DropOutput(m_extractor.OutputLength());
+    return !m_failed;
+}
+
+bool VisibleTextFilter::Put(const char* data, size_t len)
+{
+    while (len > 0) {
+        size_t taken = m_extractor.Take(data, len);
+        data += taken;
+        len -= taken;
+        if (len > 0)
+            Drain();
+    }
+    return !m_failed;
+}
+
+bool VisibleTextFilter::Finish()
+{
+    Drain();
+    m_extractor.Finish();
+    return Drain();
+}

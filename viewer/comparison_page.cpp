@@ -1,0 +1,56 @@
+#include "viewer/comparison_page.h"
+
+#include "acquisition/file_io.h"
+#include "acquisition/http_fetch.h"
+#include "acquisition/page_charset.h"
+#include "acquisition/visible_text_compare.h"
+#include "viewer/diff_page.h"
+#include "viewer/line_diff.h"
+
+namespace {
+
+class OutputFileSink : public ByteSink {
+public:
+    explicit OutputFileSink(OutputFile& file) : m_file(file) {}
+    bool Put(const char* data, size_t len) override { return m_file.Write(data, len); }
+
+private:
+    OutputFile& m_file;
+};
+
+bool ExtractTextInto(const char* pagePath, const char* textPath)
+{
+    OutputFile file;
+    if (!file.Create(textPath))
+        return false;
+    OutputFileSink sink(file);
+    return ExtractVisibleTextFile(pagePath, sink);
+}
+
+}  // namespace
+
+bool WriteComparisonPage(const ComparisonFiles& files)
+{
+    const char* older = files.olderPath;
+    const char* newer = files.newerPath;
+    if (files.olderTextPath && files.newerTextPath) {
+        if (!ExtractTextInto(files.olderPath, files.olderTextPath) ||
+            !ExtractTextInto(files.newerPath, files.newerTextPath))
+            return false;
+        older = files.olderTextPath;
+        newer = files.newerTextPath;
+    }
+    LineTable olderLines;
+    LineTable newerLines;
+    DiffResult result;
+    if (DiffFilePaths(older, newer, &olderLines, &newerLines, &result) == kDiffFailed)
+        return false;
+    char olderLabel[kSnapshotLabelSize];
+    char newerLabel[kSnapshotLabelSize];
+    MakeSnapshotLabel(files.olderPath, olderLabel, sizeof olderLabel);
+    MakeSnapshotLabel(files.newerPath, newerLabel, sizeof newerLabel);
+    PageCharset charset;
+    SniffFileCharset(files.newerPath, &charset);
+    DiffPageFacts facts = {olderLabel, newerLabel, result.OlderSize(), result.NewerSize(), charset.name};
+    return WriteDiffPageFile(files.pagePath, olderLines, newerLines, result, facts);
+}

@@ -1,0 +1,835 @@
+// Line differences: line tables, the linear-space Myers search, hunks with context, and the
+// trimming comparison that streams past the lines two texts share at their head and tail.
+#include "viewer/line_diff.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "acquisition/file_io.h"
+
+namespace {
+
+const uint64_t kMaxLineNumber = 0xFFFFFF00u;  // line numbers stay 32-bit with room for counts
+
+// A text in memory.
+class MemorySource : public TextSource {
+public:
+    MemorySource(const char* data, size_t len) : m_data(data), m_len(len) {}
+    long ReadAt(uint64_t offset, char* buf, size_t size) override
+    {
+        if (offset >= m_len)
+            return 0;
+        size_t n = m_len - static_cast<size_t>(offset);
+        n = n < size ? n : size;
+        memcpy(buf, m_data + offset, n);
+        return static_cast<long>(n);
+    }
+
+private:
+    const char* m_data;
+    size_t m_len;
+};
+
+// A file read at any offset.
+class FileSource : public TextSource {
+public:
+    explicit FileSource(InputFile& file) : m_file(file) {}
+    long ReadAt(uint64_t offset, char* buf, size_t size) override
+    {
+        return m_file.SeekTo(offset) ? m_file.ReadFull(buf, size) : -1;
+    }
+
+private:
+    InputFile& m_file;
+};
+
+uint32_t HashBytes(const char* s, size_t len)
+{
+    uint32_t h = 2166136261u;  // FNV-1a
+    for (size_t i = 0; i < len; ++i)
+        h = (h ^ static_cast<unsigned char>(s[i])) * 16777619u;
+    return h;
+}
+
+size_t CountLineFeeds(const char* s, size_t len)
+{
+    size_t n = 0;
+    const char* end = s + len;
+    while ((s = static_cast<const char*>(memchr(s, '\n', static_cast<size_t>(end - s)))) != nullptr) {
+        ++n;
+        ++s;
+    }
+    return n;
+}
+
+// The text size: offset known to lie within it, then read to the end. False on a read error.
+bool MeasureSource(TextSource& source, uint64_t offset, char* buf, uint64_t* size)
+{
+    for (;;) {
+        long got = source.ReadAt(offset, buf, kDiffReadBlock);
+        if (got < 0)
+            return false;
+        offset += static_cast<uint64_t>(got);
+        if (got < kDiffReadBlock) {
+            *size = offset;
+            return true;
+        }
+    }
+}
+
+}  // namespace
+
+// ---- line tables --------------------------------------------------------------------------
+
+LineTable::LineTable()
+    : m_text(nullptr), m_lines(nullptr), m_count(0), m_compareBegin(0), m_compareEnd(0), m_firstNumber(1),
+      m_unterminatedLast(false)
+{
+}
+
+LineTable::~LineTable() { Clear(); }
+
+void LineTable::Clear()
+{
+    free(m_text);
+    free(m_lines);
+    m_text = nullptr;
+    m_lines = nullptr;
+    m_count = m_compareBegin = m_compareEnd = 0;
+    m_firstNumber = 1;
+    m_unterminatedLast = false;
+}
+
+// Room for the text and its line entries; false (nothing held) when memory runs out.
+bool LineTable::Allocate(size_t len, size_t lines)
+{
+    m_text = static_cast<char*>(malloc(len > 0 ? len : 1));
+    m_lines = static_cast<char*>(malloc(lines * sizeof(TextLine)));
+    if (m_text != nullptr && m_lines != nullptr)
+        return true;
+    Clear();
+    return false;
+}
+
+DiffOutcome LineTable::LoadRange(TextSource& source, const Range& range)
+{
+    Clear();
+    if (range.len > kDiffHeldBytes)
+        return kDiffTooDifferent;
+    size_t len = static_cast<size_t>(range.len);
+    if (!Allocate(len, 1))
+        return kDiffFailed;
+    if (source.ReadAt(range.from, m_text, len) != static_cast<long>(len)) {
+        Clear();
+        return kDiffFailed;
+    }
+    size_t lines = CountLineFeeds(m_text, len) + 1;
+    if (lines > kDiffHeldLines) {
+        Clear();
+        return kDiffTooDifferent;
+    }
+    void* room = realloc(m_lines, lines * sizeof(TextLine));
+    if (room == nullptr) {
+        Clear();
+        return kDiffFailed;
+    }
+    m_lines = static_cast<char*>(room);
+    Split(len, range);
+    return kDiffListed;
+}
+
+// Fills the line entries: each line ends at an LF (a CR before it dropped); a last piece without
+// one is a line of its own, unterminated when the text ends there.
+void LineTable::Split(size_t len, const Range& range)
+{
+    TextLine* lines = reinterpret_cast<TextLine*>(m_lines);
+    size_t compareEndOffset = static_cast<size_t>(range.compareEnd - range.from);
+    size_t pos = 0;
+    m_compareEnd = 0;
+    while (pos < len) {
+        const char* lf = static_cast<const char*>(memchr(m_text + pos, '\n', len - pos));
+        size_t end = lf != nullptr ? static_cast<size_t>(lf - m_text) : len;
+        size_t textEnd = (lf != nullptr && end > pos && m_text[end - 1] == '\r') ? end - 1 : end;
+        TextLine& line = lines[m_count];
+        line.offset = static_cast<uint32_t>(pos);
+        line.length = static_cast<uint32_t>(textEnd - pos);
+        line.hash = HashBytes(m_text + pos, textEnd - pos);
+        if (pos < compareEndOffset)
+            m_compareEnd = m_count + 1;
+        ++m_count;
+        m_unterminatedLast = lf == nullptr && range.reachesEnd;
+        pos = end + 1;
+    }
+    m_firstNumber = range.firstNumber;
+    m_compareBegin = range.contextBefore < m_count ? range.contextBefore : m_count;
+    if (m_compareEnd < m_compareBegin)
+        m_compareEnd = m_compareBegin;
+}
+
+bool LineTable::LoadBytes(const char* data, size_t len)
+{
+    MemorySource source(data, len);
+    Range range = {0, len, len, 1, 0, true};
+    return LoadRange(source, range) == kDiffListed;
+}
+
+bool LineTable::LoadFile(InputFile& file)
+{
+    Clear();
+    HeapBlock buffer(kDiffReadBlock);
+    FileSource source(file);
+    uint64_t size = 0;
+    if (!buffer || !MeasureSource(source, 0, buffer.Data(), &size))
+        return false;
+    Range range = {0, size, size, 1, 0, true};
+    return LoadRange(source, range) == kDiffListed;
+}
+
+bool LineTable::SameLine(size_t i, const LineTable& other, size_t j) const
+{
+    const TextLine& a = Line(i);
+    const TextLine& b = other.Line(j);
+    return a.hash == b.hash && a.length == b.length && memcmp(Text(i), other.Text(j), a.length) == 0 &&
+           Unterminated(i) == other.Unterminated(j);
+}
+
+// ---- results and hunks ---------------------------------------------------------------------
+
+DiffResult::DiffResult()
+    : m_edits(kEditCapacity * sizeof(LineEdit)), m_hunks(kEditCapacity * sizeof(DiffHunk)), m_outcome(kDiffFailed),
+      m_editCount(0), m_hunkCount(0), m_deleted(0), m_inserted(0), m_olderSize(0), m_newerSize(0)
+{
+}
+
+void DiffResult::Reset(DiffOutcome outcome)
+{
+    m_outcome = (m_edits && m_hunks) ? outcome : kDiffFailed;
+    m_editCount = m_hunkCount = 0;
+    m_deleted = m_inserted = 0;
+}
+
+void DiffResult::SetSizes(uint64_t olderSize, uint64_t newerSize)
+{
+    m_olderSize = olderSize;
+    m_newerSize = newerSize;
+}
+
+void DiffResult::AddEdit(uint32_t x, uint32_t y, uint32_t olderCount, uint32_t newerCount)
+{
+    m_deleted += olderCount;
+    m_inserted += newerCount;
+    if (m_editCount > 0) {
+        LineEdit& last = Edits()[m_editCount - 1];
+        if (last.olderIndex + last.olderCount == x && last.newerIndex + last.newerCount == y) {
+            last.olderCount += olderCount;
+            last.newerCount += newerCount;
+            return;
+        }
+    }
+    if (m_editCount < kEditCapacity)
+        Edits()[m_editCount++] = LineEdit{x, olderCount, y, newerCount};
+}
+
+void DiffResult::GroupHunks(const LineTable& older, const LineTable& newer)
+{
+    m_hunkCount = 0;
+    size_t first = 0;
+    while (first < m_editCount) {
+        size_t last = first;
+        while (last + 1 < m_editCount) {
+            const LineEdit& a = Edits()[last];
+            if (Edits()[last + 1].olderIndex - (a.olderIndex + a.olderCount) > 2 * kDiffContextLines)
+                break;
+            ++last;
+        }
+        AddHunk(older, newer, first, last);
+        first = last + 1;
+    }
+}
+
+namespace {
+
+uint32_t Smallest(uint32_t a, uint32_t b, uint32_t c)
+{
+    uint32_t m = a < b ? a : b;
+    return m < c ? m : c;
+}
+
+// A hunk start as unified diff writes it: an empty side gives the number of the line before.
+uint32_t HunkStart(const LineTable& table, uint32_t index, uint32_t count)
+{
+    return count > 0 ? table.Number(index) : table.Number(index) - 1;
+}
+
+}  // namespace
+
+void DiffResult::AddHunk(const LineTable& older, const LineTable& newer, size_t first, size_t last)
+{
+    const LineEdit& a = Edits()[first];
+    const LineEdit& b = Edits()[last];
+    uint32_t before = Smallest(kDiffContextLines, a.olderIndex, a.newerIndex);
+    uint32_t olderEnd = b.olderIndex + b.olderCount;
+    uint32_t newerEnd = b.newerIndex + b.newerCount;
+    uint32_t after = Smallest(kDiffContextLines, static_cast<uint32_t>(older.Count()) - olderEnd,
+                              static_cast<uint32_t>(newer.Count()) - newerEnd);
+    DiffHunk& h = Hunks()[m_hunkCount++];
+    h.olderIndex = a.olderIndex - before;
+    h.newerIndex = a.newerIndex - before;
+    h.olderCount = olderEnd + after - h.olderIndex;
+    h.newerCount = newerEnd + after - h.newerIndex;
+    h.olderStart = HunkStart(older, h.olderIndex, h.olderCount);
+    h.newerStart = HunkStart(newer, h.newerIndex, h.newerCount);
+    h.firstEdit = static_cast<uint32_t>(first);
+    h.editCount = static_cast<uint32_t>(last - first + 1);
+}
+
+// ---- the edit search -----------------------------------------------------------------------
+
+namespace {
+
+// Myers' search in linear space: each box of the edit graph (older lines [left, right) against
+// newer lines [top, bottom)) is split at a point of a shortest path, found where the furthest
+// reaching paths from both corners meet, and the halves are searched in turn. The edits come out
+// in order. Gives up (false) past kDiffMaxWork steps or past kDiffMaxEditLines edits.
+class EditSearch {
+public:
+    EditSearch(const LineTable& older, const LineTable& newer, DiffResult& result)
+        : m_a(older), m_b(newer), m_result(result), m_forward(kArraySize * sizeof(long)),
+          m_reverse(kArraySize * sizeof(long)), m_work(0)
+    {
+    }
+    EditSearch(const EditSearch&) = delete;
+    EditSearch& operator=(const EditSearch&) = delete;
+
+    bool Ready() const { return m_forward && m_reverse; }
+    bool Solve(long left, long top, long right, long bottom);
+
+private:
+    enum {
+        kDepthLimit = kDiffMaxEditLines / 2 + 1,  // the furthest d a search may go
+        kOffset = kDepthLimit + 2,
+        kArraySize = 2 * kOffset + 1,
+    };
+    struct Box {
+        long left, top, right, bottom;
+    };
+    struct Point {
+        long x, y;
+    };
+    enum Step { kSplit, kNoSplit, kGiveUp };
+
+    bool Same(long x, long y) { return ++m_work, m_a.SameLine(static_cast<size_t>(x), m_b, static_cast<size_t>(y)); }
+    bool OverBudget() const { return m_work > kDiffMaxWork; }
+    void TrimEnds(Box* box);
+    bool EmitEdgeCase(const Box& box);
+    Step FindSplit(const Box& box, Point* split);
+    bool ForwardStep(const Box& box, long d, long span, Point* split);
+    bool ReverseStep(const Box& box, long d, long span, Point* split);
+    long* Forward() const { return reinterpret_cast<long*>(m_forward.Data()) + kOffset; }
+    long* Reverse() const { return reinterpret_cast<long*>(m_reverse.Data()) + kOffset; }
+
+    const LineTable& m_a;
+    const LineTable& m_b;
+    DiffResult& m_result;
+    HeapBlock m_forward;  // x reached on each diagonal k = x - y, from the top left
+    HeapBlock m_reverse;  // lines gone back on each diagonal, from the bottom right
+    long m_work;
+};
+
+void EditSearch::TrimEnds(Box* box)
+{
+    while (box->left < box->right && box->top < box->bottom && Same(box->left, box->top)) {
+        ++box->left;
+        ++box->top;
+    }
+    while (box->left < box->right && box->top < box->bottom && Same(box->right - 1, box->bottom - 1)) {
+        --box->right;
+        --box->bottom;
+    }
+}
+
+// A box with an empty side is all deletions or all insertions. True when it was one.
+bool EditSearch::EmitEdgeCase(const Box& box)
+{
+    uint32_t x = static_cast<uint32_t>(box.left);
+    uint32_t y = static_cast<uint32_t>(box.top);
+    if (box.left == box.right) {
+        if (box.top < box.bottom)
+            m_result.AddEdit(x, y, 0, static_cast<uint32_t>(box.bottom - box.top));
+        return true;
+    }
+    if (box.top == box.bottom) {
+        m_result.AddEdit(x, y, static_cast<uint32_t>(box.right - box.left), 0);
+        return true;
+    }
+    return false;
+}
+
+bool EditSearch::Solve(long left, long top, long right, long bottom)
+{
+    Box box = {left, top, right, bottom};
+    TrimEnds(&box);
+    if (OverBudget())
+        return false;
+    if (EmitEdgeCase(box))
+        return true;
+    Point split = {0, 0};
+    Step step = FindSplit(box, &split);
+    if (step == kGiveUp)
+        return false;
+    if (step == kNoSplit) {  // nothing in common: every line goes
+        m_result.AddEdit(static_cast<uint32_t>(box.left), static_cast<uint32_t>(box.top),
+                         static_cast<uint32_t>(box.right - box.left), 0);
+        m_result.AddEdit(static_cast<uint32_t>(box.right), static_cast<uint32_t>(box.top), 0,
+                         static_cast<uint32_t>(box.bottom - box.top));
+        return true;
+    }
+    return Solve(box.left, box.top, split.x, split.y) && Solve(split.x, split.y, box.right, box.bottom);
+}
+
+// Both texts of the box are non-empty and differ in their first and last lines. Coordinates in
+// the arrays are relative to the box corner they start from; -1 marks a diagonal not reached.
+EditSearch::Step EditSearch::FindSplit(const Box& box, Point* split)
+{
+    long width = box.right - box.left;
+    long height = box.bottom - box.top;
+    long maxD = (width + height + 1) / 2;
+    long span = maxD < kDepthLimit + 1 ? maxD : kDepthLimit + 1;  // diagonals -span..span in use
+    for (long k = -span - 1; k <= span + 1; ++k)
+        Forward()[k] = Reverse()[k] = -1;
+    for (long d = 0; d < maxD; ++d) {
+        if (d > kDepthLimit || OverBudget())
+            return kGiveUp;
+        if (ForwardStep(box, d, span, split) || ReverseStep(box, d, span, split))
+            return kSplit;
+    }
+    return kNoSplit;
+}
+
+// The furthest x a d-path reaches on diagonal k = x - y of a width by height box, from the
+// (d-1)-paths in v: a move down from diagonal k + 1 or right from k - 1, never off the box.
+// -1 when no d-path reaches the diagonal.
+long Reach(const long* v, long k, long d, long width, long height)
+{
+    if (d == 0)
+        return 0;
+    long best = -1;
+    if (k < d && v[k + 1] >= 0 && v[k + 1] - k <= height)
+        best = v[k + 1];
+    if (k > -d && v[k - 1] >= 0 && v[k - 1] + 1 <= width && v[k - 1] + 1 > best)
+        best = v[k - 1] + 1;
+    return best;
+}
+
+// Extends the furthest reaching d-paths from the top left. True, with the split point, where one
+// meets a reverse path on its diagonal (only possible for an odd difference of the box sides).
+bool EditSearch::ForwardStep(const Box& box, long d, long span, Point* split)
+{
+    long width = box.right - box.left;
+    long height = box.bottom - box.top;
+    long delta = width - height;
+    long* v = Forward();
+    for (long k = -d; k <= d; k += 2) {
+        long x = Reach(v, k, d, width, height);
+        long y = x - k;
+        ++m_work;
+        if (x >= 0) {
+            while (x < width && y < height && Same(box.left + x, box.top + y))
+                ++x, ++y;
+        }
+        v[k] = x;
+        long r = delta - k;  // the same diagonal as the reverse paths count it
+        if (x >= 0 && (delta & 1) != 0 && r >= -span && r <= span && Reverse()[r] >= 0 &&
+            x >= width - Reverse()[r]) {
+            *split = Point{box.left + x, box.top + y};
+            return true;
+        }
+    }
+    return false;
+}
+
+// Extends the furthest reaching d-paths back from the bottom right, counted in lines gone back.
+// True, with the split point (the forward path's end on the meeting diagonal), for an even
+// difference of the box sides.
+bool EditSearch::ReverseStep(const Box& box, long d, long span, Point* split)
+{
+    long width = box.right - box.left;
+    long height = box.bottom - box.top;
+    long delta = width - height;
+    long* v = Reverse();
+    for (long k = -d; k <= d; k += 2) {
+        long x = Reach(v, k, d, width, height);
+        long y = x - k;
+        ++m_work;
+        if (x >= 0) {
+            while (x < width && y < height && Same(box.right - 1 - x, box.bottom - 1 - y))
+                ++x, ++y;
+        }
+        v[k] = x;
+        long f = delta - k;
+        if (x >= 0 && (delta & 1) == 0 && f >= -span && f <= span && Forward()[f] >= 0 &&
+            Forward()[f] >= width - x) {
+            *split = Point{box.left + Forward()[f], box.top + Forward()[f] - f};
+            return true;
+        }
+    }
+    return false;
+}
+
+int CompareHashes(const void* a, const void* b)
+{
+    uint32_t x = *static_cast<const uint32_t*>(a);
+    uint32_t y = *static_cast<const uint32_t*>(b);
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+// The hashes of the compared lines of t, sorted, into dst.
+size_t SortedHashes(const LineTable& t, uint32_t* dst)
+{
+    size_t n = 0;
+    for (size_t i = t.CompareBegin(); i < t.CompareEnd(); ++i)
+        dst[n++] = t.Hash(i);
+    qsort(dst, n, sizeof(uint32_t), CompareHashes);
+    return n;
+}
+
+// How many entries from p on, before end, equal *p.
+size_t RunLength(const uint32_t* p, const uint32_t* end)
+{
+    const uint32_t* q = p;
+    while (q < end && *q == *p)
+        ++q;
+    return static_cast<size_t>(q - p);
+}
+
+// A lower bound of the edits: every line whose hash the other side lacks has to go. True when
+// that alone passes kDiffMaxEditLines (hash collisions only make the bound lower).
+bool TooManyUnmatched(const LineTable& older, const LineTable& newer, uint32_t* room)
+{
+    size_t na = SortedHashes(older, room);
+    size_t nb = SortedHashes(newer, room + na);
+    const uint32_t* a = room;
+    const uint32_t* b = room + na;
+    size_t matchedA = 0, matchedB = 0;
+    size_t i = 0, j = 0;
+    while (i < na && j < nb) {
+        if (a[i] < b[j]) {
+            ++i;
+            continue;
+        }
+        if (b[j] < a[i]) {
+            ++j;
+            continue;
+        }
+        size_t runA = RunLength(a + i, a + na);
+        size_t runB = RunLength(b + j, b + nb);
+        matchedA += runA;
+        matchedB += runB;
+        i += runA;
+        j += runB;
+    }
+    size_t common = matchedA < matchedB ? matchedA : matchedB;
+    return na + nb - 2 * common > kDiffMaxEditLines;
+}
+
+// The edit cap is certainly passed when the unmatched lines pass it.
+DiffOutcome CheckMatchBound(const LineTable& older, const LineTable& newer)
+{
+    size_t lines = (older.CompareEnd() - older.CompareBegin()) + (newer.CompareEnd() - newer.CompareBegin());
+    if (lines <= kDiffMaxEditLines)
+        return kDiffListed;
+    HeapBlock room(lines * sizeof(uint32_t));
+    if (!room)
+        return kDiffFailed;
+    return TooManyUnmatched(older, newer, reinterpret_cast<uint32_t*>(room.Data())) ? kDiffTooDifferent : kDiffListed;
+}
+
+}  // namespace
+
+DiffOutcome DiffLineTables(const LineTable& older, const LineTable& newer, DiffResult* result)
+{
+    result->Reset(kDiffListed);
+    EditSearch search(older, newer, *result);
+    if (result->Outcome() != kDiffListed || !search.Ready()) {
+        result->Reset(kDiffFailed);
+        return kDiffFailed;
+    }
+    DiffOutcome bound = CheckMatchBound(older, newer);
+    if (bound != kDiffListed) {
+        result->Reset(bound);
+        return bound;
+    }
+    bool done = search.Solve(static_cast<long>(older.CompareBegin()), static_cast<long>(newer.CompareBegin()),
+                             static_cast<long>(older.CompareEnd()), static_cast<long>(newer.CompareEnd()));
+    if (!done || result->DeletedLines() + result->InsertedLines() > kDiffMaxEditLines) {
+        result->Reset(kDiffTooDifferent);
+        return kDiffTooDifferent;
+    }
+    result->GroupHunks(older, newer);
+    return kDiffListed;
+}
+
+// ---- the trimming comparison ---------------------------------------------------------------
+
+namespace {
+
+size_t CommonPrefix(const char* a, const char* b, size_t len)
+{
+    if (memcmp(a, b, len) == 0)
+        return len;
+    size_t i = 0;
+    while (a[i] == b[i])
+        ++i;
+    return i;
+}
+
+size_t CommonSuffix(const char* a, const char* b, size_t len)
+{
+    if (memcmp(a, b, len) == 0)
+        return len;
+    size_t i = 0;
+    while (a[len - 1 - i] == b[len - 1 - i])
+        ++i;
+    return i;
+}
+
+// The bytes to read next of the left still wanted: a block at most.
+size_t BlockFor(uint64_t left)
+{
+    return left < kDiffReadBlock ? static_cast<size_t>(left) : static_cast<size_t>(kDiffReadBlock);
+}
+
+// The starts of the last few lines of a text streaming by.
+class LineStarts {
+public:
+    enum { kKept = kDiffContextLines + 1 };
+    LineStarts() : m_count(0) { m_starts[0] = 0; }
+    // Counts the LFs of s[0, len), found at text position offset.
+    void Note(const char* s, size_t len, uint64_t offset)
+    {
+        const char* p = s;
+        const char* end = s + len;
+        while ((p = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
+            ++p;
+            m_starts[++m_count % kKept] = offset + static_cast<uint64_t>(p - s);
+        }
+    }
+    uint64_t Count() const { return m_count; }
+    // Where line n starts, for n from Count() - kDiffContextLines to Count().
+    uint64_t Start(uint64_t n) const { return m_starts[n % kKept]; }
+
+private:
+    uint64_t m_starts[kKept];
+    uint64_t m_count;
+};
+
+// Where two texts begin to differ: the lines they share whole at their head, their sizes, and
+// the lines they share at their tail.
+struct TextBounds {
+    uint64_t size[2];
+    uint64_t headEnd;       // text position after the shared head lines
+    uint64_t headLines;
+    uint64_t contextStart;  // where the context lines before headEnd begin
+    uint32_t contextLines;
+    bool identical;
+    uint64_t tail;          // bytes of the shared tail lines, the same in both
+    uint64_t contextAfter;  // bytes of the context lines at the start of the tail
+};
+
+void NoteHead(const LineStarts& starts, bool identical, TextBounds* bounds)
+{
+    uint64_t lines = starts.Count();
+    uint32_t context = static_cast<uint32_t>(kDiffContextLines);
+    if (lines < context)
+        context = static_cast<uint32_t>(lines);
+    bounds->headLines = lines;
+    bounds->headEnd = starts.Start(lines);
+    bounds->contextStart = starts.Start(lines - context);
+    bounds->contextLines = context;
+    bounds->identical = identical;
+}
+
+// The size of a text read up to offset + got, where got bytes came from a read of a whole block.
+bool FinishSize(TextSource& source, uint64_t offset, long got, char* buf, uint64_t* size)
+{
+    *size = offset + static_cast<uint64_t>(got);
+    return got < kDiffReadBlock || MeasureSource(source, *size, buf, size);
+}
+
+// Streams both texts from their start to the first differing byte, then measures them.
+bool ScanHead(TextSource& a, TextSource& b, char* bufA, char* bufB, TextBounds* bounds)
+{
+    LineStarts starts;
+    uint64_t offset = 0;
+    for (;;) {
+        long na = a.ReadAt(offset, bufA, kDiffReadBlock);
+        long nb = b.ReadAt(offset, bufB, kDiffReadBlock);
+        if (na < 0 || nb < 0)
+            return false;
+        size_t common = static_cast<size_t>(na < nb ? na : nb);
+        size_t same = CommonPrefix(bufA, bufB, common);
+        starts.Note(bufA, same, offset);
+        if (same < common || na != nb || na < kDiffReadBlock) {
+            NoteHead(starts, same == common && na == nb, bounds);
+            return FinishSize(a, offset, na, bufA, &bounds->size[0]) &&
+                   FinishSize(b, offset, nb, bufB, &bounds->size[1]);
+        }
+        offset += static_cast<uint64_t>(na);
+    }
+}
+
+// Bytes both texts share at their end, not reaching into the shared head.
+bool ScanTail(TextSource& a, TextSource& b, char* bufA, char* bufB, const TextBounds& bounds, uint64_t* shared)
+{
+    uint64_t shorter = bounds.size[0] < bounds.size[1] ? bounds.size[0] : bounds.size[1];
+    uint64_t limit = shorter - bounds.headEnd;
+    *shared = 0;
+    while (*shared < limit) {
+        size_t n = BlockFor(limit - *shared);
+        if (a.ReadAt(bounds.size[0] - *shared - n, bufA, n) != static_cast<long>(n) ||
+            b.ReadAt(bounds.size[1] - *shared - n, bufB, n) != static_cast<long>(n))
+            return false;
+        size_t same = CommonSuffix(bufA, bufB, n);
+        *shared += same;
+        if (same < n)
+            break;
+    }
+    return true;
+}
+
+// The text position after the wanted-th LF in [from, to), or to when there are fewer.
+bool SkipLines(TextSource& source, uint64_t from, uint64_t to, uint32_t wanted, char* buf, uint64_t* end)
+{
+    *end = to;
+    while (wanted > 0 && from < to) {
+        size_t n = BlockFor(to - from);
+        if (source.ReadAt(from, buf, n) != static_cast<long>(n))
+            return false;
+        const char* p = buf;
+        const char* stop = buf + n;
+        while (wanted > 0 && (p = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(stop - p)))) != nullptr) {
+            ++p;
+            if (--wanted == 0)
+                *end = from + static_cast<uint64_t>(p - buf);
+        }
+        from += n;
+    }
+    return true;
+}
+
+// Whether text position pos (at or past the shared head's end) begins a line.
+bool StartsLine(TextSource& source, uint64_t pos, uint64_t headEnd, char* buf)
+{
+    return pos == headEnd || (source.ReadAt(pos - 1, buf, 1) == 1 && buf[0] == '\n');
+}
+
+// The shared tail: whole lines of the shared end bytes, with the context lines at its start.
+bool FindTail(TextSource& a, TextSource& b, char* bufA, char* bufB, TextBounds* bounds)
+{
+    uint64_t shared = 0;
+    if (!ScanTail(a, b, bufA, bufB, *bounds, &shared))
+        return false;
+    uint64_t sizeA = bounds->size[0];
+    uint64_t from = sizeA - shared;
+    uint64_t headEnd = bounds->headEnd;
+    if (shared > 0 && StartsLine(a, from, headEnd, bufA) && StartsLine(b, bounds->size[1] - shared, headEnd, bufB)) {
+        bounds->tail = shared;
+    } else {
+        uint64_t lineEnd = sizeA;
+        if (!SkipLines(a, from, sizeA, 1, bufA, &lineEnd))
+            return false;
+        bounds->tail = sizeA - lineEnd;
+    }
+    uint64_t tailStart = sizeA - bounds->tail;
+    uint64_t limit = sizeA - tailStart > kDiffHeldBytes ? tailStart + kDiffHeldBytes + 1 : sizeA;
+    uint64_t contextEnd = limit;
+    if (!SkipLines(a, tailStart, limit, kDiffContextLines, bufA, &contextEnd))
+        return false;
+    bounds->contextAfter = contextEnd - tailStart;
+    return true;
+}
+
+// Loads what lies between the shared head and tail of one side, with the context lines around it.
+DiffOutcome LoadSide(TextSource& source, const TextBounds& bounds, int side, LineTable* table)
+{
+    uint64_t tailStart = bounds.size[side] - bounds.tail;
+    uint64_t end = tailStart + bounds.contextAfter;
+    LineTable::Range range;
+    range.from = bounds.contextStart;
+    range.len = end - bounds.contextStart;
+    range.compareEnd = tailStart;
+    range.firstNumber = static_cast<uint32_t>(bounds.headLines - bounds.contextLines + 1);
+    range.contextBefore = bounds.contextLines;
+    range.reachesEnd = end == bounds.size[side];
+    return table->LoadRange(source, range);
+}
+
+DiffOutcome LoadSides(TextSource& a, TextSource& b, const TextBounds& bounds, LineTable* older, LineTable* newer)
+{
+    if (bounds.headLines > kMaxLineNumber)
+        return kDiffTooDifferent;
+    DiffOutcome outcome = LoadSide(a, bounds, 0, older);
+    if (outcome == kDiffListed)
+        outcome = LoadSide(b, bounds, 1, newer);
+    return outcome;
+}
+
+DiffOutcome Finish(DiffResult* result, DiffOutcome outcome)
+{
+    result->Reset(outcome);
+    return result->Outcome();
+}
+
+DiffOutcome DiffSources(TextSource& a, TextSource& b, LineTable* older, LineTable* newer, DiffResult* result)
+{
+    HeapBlock bufA(kDiffReadBlock);
+    HeapBlock bufB(kDiffReadBlock);
+    TextBounds bounds = {};
+    result->SetSizes(0, 0);
+    if (!bufA || !bufB || !ScanHead(a, b, bufA.Data(), bufB.Data(), &bounds))
+        return Finish(result, kDiffFailed);
+    result->SetSizes(bounds.size[0], bounds.size[1]);
+    if (bounds.identical) {
+        MemorySource nothing(nullptr, 0);
+        LineTable::Range empty = {0, 0, 0, 1, 0, true};
+        older->LoadRange(nothing, empty);
+        newer->LoadRange(nothing, empty);
+        return Finish(result, kDiffListed);
+    }
+    if (!FindTail(a, b, bufA.Data(), bufB.Data(), &bounds))
+        return Finish(result, kDiffFailed);
+    DiffOutcome outcome = LoadSides(a, b, bounds, older, newer);
+    if (outcome != kDiffListed)
+        return Finish(result, outcome);
+    return DiffLineTables(*older, *newer, result);
+}
+
+}  // namespace
+
+DiffOutcome DiffFiles(InputFile& older, InputFile& newer, LineTable* olderLines, LineTable* newerLines,
+                      DiffResult* result)
+{
+    FileSource a(older);
+    FileSource b(newer);
+    return DiffSources(a, b, olderLines, newerLines, result);
+}
+
+DiffOutcome DiffFilePaths(const char* olderPath, const char* newerPath, LineTable* olderLines,
+                          LineTable* newerLines, DiffResult* result)
+{
+    InputFile older;
+    InputFile newer;
+    if (!older.Open(olderPath) || !newer.Open(newerPath)) {
+        result->SetSizes(0, 0);
+        return Finish(result, kDiffFailed);
+    }
+    return DiffFiles(older, newer, olderLines, newerLines, result);
+}
+
+DiffOutcome DiffTexts(const char* older, size_t olderLen, const char* newer, size_t newerLen,
+                      LineTable* olderLines, LineTable* newerLines, DiffResult* result)
+{
+    MemorySource a(older, olderLen);
+    MemorySource b(newer, newerLen);
+    return DiffSources(a, b, olderLines, newerLines, result);
+}

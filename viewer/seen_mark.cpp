@@ -1,0 +1,56 @@
+#include "viewer/seen_mark.h"
+
+#include <string.h>
+
+#include "acquisition/file_io.h"
+
+namespace {
+
+bool MakeMarkPaths(const char* sitePrefix, char (&mark)[kPathBufferSize], char (&temp)[kPathBufferSize])
+{
+    const char* markPieces[] = {sitePrefix, SW_DIR_SEPARATOR "Seen.TEMP"};
+    const char* tempPieces[] = {sitePrefix, SW_DIR_SEPARATOR "Seen.tmp"};
+    return JoinPath(mark, markPieces) && JoinPath(temp, tempPieces);
+}
+
+}  // namespace
+
+bool ReadSeenMark(const char* sitePrefix, char* name, size_t size)
+{
+    if (size == 0)
+        return false;
+    name[0] = '\0';
+    char mark[kPathBufferSize];
+    char temp[kPathBufferSize];
+    InputFile file;
+    if (!MakeMarkPaths(sitePrefix, mark, temp) || !file.Open(mark))
+        return false;
+    long got = file.ReadFull(name, size);
+    // A mark that fills the buffer is longer than any name it can hold: none is taken.
+    if (got <= 0 || static_cast<size_t>(got) >= size || memchr(name, '\0', static_cast<size_t>(got))) {
+        name[0] = '\0';
+        return false;
+    }
+    name[got] = '\0';
+    return true;
+}
+
+bool WriteSeenMark(const char* sitePrefix, const char* name)
+{
+    char mark[kPathBufferSize];
+    char temp[kPathBufferSize];
+    if (!MakeMarkPaths(sitePrefix, mark, temp))
+        return false;
+    OutputFile file;
+    bool written = file.Create(temp) && file.Write(name, strlen(name)) && file.FlushToDisk();
+    file.Close();
+    if (written && RenameOver(temp, mark))
+        return true;
+    RemoveFile(temp);
+    return false;
+}
+
+bool IsNewerSnapshot(const char* name, const char* seen)
+{
+    return strcmp(name, seen) > 0;
+}
