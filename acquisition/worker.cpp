@@ -1,5 +1,6 @@
 #include "acquisition/worker.h"
 
+#include "acquisition/file_io.h"
 #include "acquisition/http_fetch.h"
 #include "acquisition/site_paths.h"
 #include "acquisition/snapshot_stamp.h"
@@ -24,6 +25,23 @@ bool MakeSitePaths(SitePaths& paths, long code, const char* stamp)
     return MakeSitePrefix(prefix, code) && paths.Make(prefix, stamp);
 }
 
+// What the window is told once a snapshot of the site is stored.
+CommitNotice MakeNotice(const SiteRequest& site, const char* savedName, const char* stamp)
+{
+    CommitNotice notice = {};
+    notice.code = site.code;
+    CopyText(notice.name, sizeof notice.name, savedName);
+    const char* pieces[] = {stamp, ".htm"};
+    JoinPath(notice.snapshot, pieces);
+    return notice;
+}
+
+bool FileExists(const char* path)
+{
+    InputFile file;
+    return file.Open(path);
+}
+
 // The worker's passes over the site list. It reaches the window only through requests.
 class Acquisition {
 public:
@@ -44,7 +62,7 @@ private:
     // Works on the row at the position; false when the worker is to end.
     bool WorkOnRow(const char* savedName, int& row);
     bool Fetch(const SiteRequest& site, const SitePaths& paths);
-    void CompareAndCommit(const SitePaths& paths);
+    void CompareAndCommit(const SitePaths& paths, bool textOnly, CommitNotice notice);
 
     HWND m_window;
     WorkerLink& m_link;
@@ -87,7 +105,7 @@ bool Acquisition::WorkOnRow(const char* savedName, int& row)
             return false;
         // A failed fetch is no result: nothing is compared and nothing stored.
         if (fetched)
-            CompareAndCommit(paths);
+            CompareAndCommit(paths, site.textOnly, MakeNotice(site, savedName, stamp));
     }
     row = static_cast<int>(Ask(kWorkerEndRow, savedName));
     return m_link.Pause(kStepPauseMs);
@@ -102,14 +120,17 @@ bool Acquisition::Fetch(const SiteRequest& site, const SitePaths& paths)
     return fetched == 1;
 }
 
-void Acquisition::CompareAndCommit(const SitePaths& paths)
+void Acquisition::CompareAndCommit(const SitePaths& paths, bool textOnly, CommitNotice notice)
 {
-    if (m_comparison.FilesDiffer(paths.newPath, paths.oldPath) != 1)
+    if (m_comparison.FilesDiffer(paths.newPath, paths.oldPath, textOnly) != 1)
         return;
     if (!m_link.BeginWriteStep())
         return;
-    CommitSnapshot(paths);
+    notice.first = !FileExists(paths.oldPath);
+    bool committed = CommitSnapshot(paths) == 1;
     m_link.EndWriteStep();
+    if (committed)
+        Ask(kWorkerCommitted, &notice);
 }
 
 }  // namespace

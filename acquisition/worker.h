@@ -9,10 +9,11 @@
 extern const char kFetchingStatus[];    // "ファイルを取得"
 extern const char kProcessingStatus[];  // "データの処理"
 
-// What the worker asks about each fetched copy: 1 when it differs from the reference copy.
+// What the worker asks about each fetched copy: 1 when it differs from the reference copy (on the
+// pages' readable text alone for a site compared that way).
 class PageComparison {
 public:
-    virtual int FilesDiffer(const char* newPath, const char* oldPath) = 0;
+    virtual int FilesDiffer(const char* newPath, const char* oldPath, bool textOnly) = 0;
 
 protected:
     PageComparison() = default;

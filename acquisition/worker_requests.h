@@ -4,6 +4,7 @@
 // answered 0 while the program is ending, or by a stop check that found acquisition stopped,
 // ends the worker.
 #pragma once
+#include "base/path_join.h"
 #include "registry/site_registry.h"
 #include "resource.h"
 
@@ -14,6 +15,7 @@ enum WorkerOp {
     kWorkerSetStatus,  // const char*: a status text for the row in hand
     kWorkerStopCheck,  // const char* or null: 1 to go on; 0 to end, with the saved name put back
     kWorkerEndRow,     // const char*: the saved name back; the result is the next row's position
+    kWorkerCommitted,  // const CommitNotice*: a snapshot was stored for the row in hand
     kWorkerOpCount
 };
 
@@ -25,4 +27,12 @@ struct RowRequest {
 struct SiteRequest {
     char url[kSiteUrlSize];
     long code;
+    bool textOnly;  // compared on the pages' readable text alone
+};
+
+struct CommitNotice {
+    long code;
+    char name[kSiteNameSize];          // the site's name, as the row showed it
+    char snapshot[kPathBufferSize];    // the snapshot's file name in the site folder
+    bool first;                        // the site's first snapshot: there was no reference copy
 };

@@ -106,6 +106,10 @@ template <auto F> INT_PTR CallReturnHandle(Dialog& dlg, WPARAM, LPARAM)
 {
     return reinterpret_cast<INT_PTR>((static_cast<ClassOf<F>&>(dlg).*F)());
 }
+template <auto F> INT_PTR CallContextMenu(Dialog& dlg, WPARAM wp, LPARAM lp)
+{
+    return Invoke<F>(dlg, reinterpret_cast<HWND>(wp), lp);
+}
 // A private message whose result goes back to SendMessage.
 template <auto F> INT_PTR CallMessage(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
@@ -121,6 +125,7 @@ template <auto F> constexpr MessageEntry OnSysCommandEntry() { return {WM_SYSCOM
 template <auto F> constexpr MessageEntry OnSizeEntry() { return {WM_SIZE, 0, 0, &msgmap::CallSize<F>}; }
 template <auto F> constexpr MessageEntry OnQueryDragIconEntry() { return {WM_QUERYDRAGICON, 0, 0, &msgmap::CallReturnHandle<F>}; }
 template <auto F> constexpr MessageEntry OnNotifyEntry(int code, int id) { return {WM_NOTIFY, code, id, &msgmap::CallNotify<F>}; }
+template <auto F> constexpr MessageEntry OnContextMenuEntry() { return {WM_CONTEXTMENU, 0, 0, &msgmap::CallContextMenu<F>}; }
 template <auto F> constexpr MessageEntry OnCommandEntry(int id) { return {WM_COMMAND, 0, id, &msgmap::CallPlain<F>}; }
 template <auto F> constexpr MessageEntry OnPrivateEntry(UINT message) { return {message, 0, 0, &msgmap::CallMessage<F>}; }
 constexpr MessageEntry EndOfTable() { return {0, 0, 0, nullptr}; }

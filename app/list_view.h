@@ -85,6 +85,31 @@ public:
         return static_cast<int>(SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&col)));
     }
 
+    // The row under a point of the control's client area, or -1.
+    int HitTest(POINT point) const
+    {
+        LVHITTESTINFO hit = {};
+        hit.pt = point;
+        return static_cast<int>(SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    }
+
+    // Makes the row the selected and focused one.
+    void SelectRow(int row) const
+    {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(m_hWnd, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+
+    bool GetRowRect(int row, RECT* rect) const
+    {
+        rect->left = LVIR_BOUNDS;
+        return SendMessageA(m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(rect)) != 0;
+    }
+
+    void RedrawRow(int row) const { SendMessageA(m_hWnd, LVM_REDRAWITEMS, row, row); }
+
 private:
     HWND m_hWnd;
 };

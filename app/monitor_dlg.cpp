@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "acquisition/files_differ.h"
+#include "acquisition/visible_text_compare.h"
 #include "app/about_dlg.h"
 #include "registry/site_list_loader.h"
 
@@ -12,6 +13,16 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnQueryDragIconEntry<&CMonitorDlg::OnQueryDragIcon>(),
     OnNotifyEntry<&CMonitorDlg::OnClickSiteList>(NM_CLICK, IDC_SITE_LIST),
     OnNotifyEntry<&CMonitorDlg::OnClickSnapshotList>(NM_CLICK, IDC_SNAPSHOT_LIST),
+    OnNotifyEntry<&CMonitorDlg::OnDrawSiteList>(NM_CUSTOMDRAW, IDC_SITE_LIST),
+    OnNotifyEntry<&CMonitorDlg::OnDrawSnapshotList>(NM_CUSTOMDRAW, IDC_SNAPSHOT_LIST),
+    OnContextMenuEntry<&CMonitorDlg::OnContextMenu>(),
+    OnCommandEntry<&CMonitorDlg::OnOpenSnapshot>(ID_OPEN_SNAPSHOT),
+    OnCommandEntry<&CMonitorDlg::OnShowDifferences>(ID_SHOW_DIFFERENCES),
+    OnCommandEntry<&CMonitorDlg::OnOpenSnapshotFolder>(ID_OPEN_SNAPSHOT_FOLDER),
+    OnCommandEntry<&CMonitorDlg::OnOpenSite>(ID_OPEN_SITE),
+    OnCommandEntry<&CMonitorDlg::OnOpenSiteFolder>(ID_OPEN_SITE_FOLDER),
+    OnCommandEntry<&CMonitorDlg::OnCompareWholePage>(ID_COMPARE_WHOLE_PAGE),
+    OnCommandEntry<&CMonitorDlg::OnCompareTextOnly>(ID_COMPARE_TEXT_ONLY),
     OnCommandEntry<&CMonitorDlg::OnAddSite>(ID_ADD_SITE),
     OnCommandEntry<&CMonitorDlg::OnDeleteSite>(ID_DELETE_SITE),
     OnCommandEntry<&CMonitorDlg::OnStart>(ID_START),
@@ -51,7 +62,8 @@ BOOL CMonitorDlg::OnInitDialog()
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     InitLists();
-    LoadSiteList(SiteList());
+    LoadSiteList(SiteList(), m_textOnlySites);
+    FindUnseenSites();
     return TRUE;
 }
 
@@ -76,6 +88,7 @@ void CMonitorDlg::InitLists()
     ListView snapshots = SnapshotList();
     snapshots.InsertColumn(0, "", LVCFMT_LEFT, 195);
     snapshots.SetExtendedStyle(0, extended);
+    m_boldFont.MakeFrom(sites.GetSafeHwnd());
 }
 
 bool CMonitorDlg::OnSysCommand(UINT id, LPARAM)
@@ -120,9 +133,9 @@ bool CMonitorDlg::OnSize(UINT, int, int)
     return false;  // the default handling; no control moves
 }
 
-int CMonitorDlg::FilesDiffer(const char* newPath, const char* oldPath)
+int CMonitorDlg::FilesDiffer(const char* newPath, const char* oldPath, bool textOnly)
 {
-    return CompareTextFiles(newPath, oldPath);
+    return textOnly ? CompareVisibleText(newPath, oldPath) : CompareTextFiles(newPath, oldPath);
 }
 
 // Escape ends the program, also while the worker runs: the worker is told to give up first and

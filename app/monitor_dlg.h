@@ -7,18 +7,25 @@
 #include "acquisition/worker.h"
 #include "acquisition/worker_link.h"
 #include "app/dialog.h"
+#include "app/bold_font.h"
 #include "app/list_view.h"
 #include "app/notify_icon.h"
+#include "base/code_set.h"
 #include "base/decimal.h"
+#include "base/path_join.h"
+#include "registry/site_registry.h"
 #include "resource.h"
+
+struct CommitNotice;
 
 class CMonitorDlg : public Dialog, public PageComparison {
 public:
     CMonitorDlg();
     ~CMonitorDlg() override;
 
-    // Compares the fetched copy with the reference copy: 1 when they differ.
-    int FilesDiffer(const char* newPath, const char* oldPath) override;
+    // Compares the fetched copy with the reference copy, whole or on their readable text: 1 when
+    // they differ.
+    int FilesDiffer(const char* newPath, const char* oldPath, bool textOnly) override;
 
     // Inserts a newly registered site at the top of the site list.
     void InsertSiteRow(const char* name, const char* url, long code);
@@ -51,6 +58,9 @@ private:
     int SetTrayIcon(HICON icon, DWORD operation, const char* tip);
     void HideToTray();
     void EndProcessAfterWorker(int status);
+    bool IsHiddenInTray() const;
+    void ShowChangeBalloon(const CommitNotice& notice);
+    void ShowFromTray();
 
     // Registration and deletion
     void OnAddSite();
@@ -67,13 +77,42 @@ private:
     LRESULT OnSetStatus(LPARAM request);
     LRESULT OnStopCheck(LPARAM request);
     LRESULT OnEndRow(LPARAM request);
+    LRESULT OnCommitted(LPARAM request);
 
     // Snapshot viewing
     bool OnClickSiteList(NMHDR* header, LRESULT* result);
     bool OnClickSnapshotList(NMHDR* header, LRESULT* result);
+    void OnOpenSnapshot();
+    bool HasSnapshotBefore(int row) const;
+    void OnShowDifferences();
+    void OnOpenSnapshotFolder();
+
+    // Unseen changes drawn in bold
+    void FindUnseenSites();
+    void RedrawSiteRows(long code);
+    void MarkListedSiteSeen(long code);
+    void NoteCommittedSnapshot(const CommitNotice& notice);
+    bool OnDrawSiteList(NMHDR* header, LRESULT* result);
+    bool OnDrawSnapshotList(NMHDR* header, LRESULT* result);
+
+    // Context menus and their site commands
+    bool OnContextMenu(HWND control, LPARAM position);
+    long SelectedSiteCode() const;
+    void OnOpenSite();
+    void OnOpenSiteFolder();
+    void OnCompareWholePage();
+    void OnCompareTextOnly();
+    void SetCompareMode(bool textOnly);
 
     volatile LONG m_bRunning;   // 1 while acquisition runs
     char m_strSiteCode[kDecimalTextSize];  // code text of the site whose snapshots are listed
+    long m_nListedCode = -1;               // and its code
+    char m_strSeenBefore[kPathBufferSize] = {};  // its seen mark before it was listed
+    CodeSet m_unseenSites;      // sites with a snapshot newer than their seen mark
+    CodeSet m_textOnlySites;    // sites compared on their readable text
+    CodeSet m_balloonSites;     // sites changed since the last balloon went
+    char m_strBalloonSite[kSiteNameSize] = {};  // the first of them by name
+    BoldFont m_boldFont;        // the lists' font in bold
     NotifyIconDataV1 m_nid;     // the notification icon, as last filled by SetTrayIcon
     HICON m_hIcon;              // the program icon
     int m_nHideDepth = 0;       // hide loops running, one inside another

@@ -6,7 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "acquisition/worker_requests.h"
 #include "app/message_wait.h"
+#include "base/decimal.h"
 
 namespace {
 
@@ -21,6 +23,21 @@ const DWORD kWriteStepWaitMs = 5000;
 // second, for 30 s at most.
 const int kIconAttempts = 30;
 const DWORD kIconRetryMs = 1000;
+const char kBalloonTitle[] = "Sitewake";
+const UINT kBalloonTimeoutMs = 10000;
+
+// The balloon's text: the site's name when one site changed, else how many did.
+void MakeBalloonText(char* dst, size_t size, size_t count, const char* name)
+{
+    if (count == 1) {
+        const char* pieces[] = {name, " が更新されました。"};
+        JoinText(dst, size, pieces, 2);
+    } else {
+        DecimalText number(static_cast<long>(count));
+        const char* pieces[] = {number, " 件のサイトが更新されました。"};
+        JoinText(dst, size, pieces, 2);
+    }
+}
 
 }  // namespace
 
@@ -71,13 +88,48 @@ void CMonitorDlg::HideToTray()
     --m_nHideDepth;
 }
 
+bool CMonitorDlg::IsHiddenInTray() const
+{
+    return m_bIconShown && !IsWindowVisible(m_hWnd);
+}
+
+// A double click on the icon, or a click on its balloon, shows the window again.
 void CMonitorDlg::OnTrayNotify(UINT message, LPARAM lParam)
 {
-    if (message != WM_TRAY_NOTIFY || lParam != WM_LBUTTONDBLCLK)
+    if (message != WM_TRAY_NOTIFY)
         return;
+    if (lParam == WM_LBUTTONDBLCLK || lParam == NIN_BALLOONUSERCLICK)
+        ShowFromTray();
+    else if (lParam == NIN_BALLOONTIMEOUT || lParam == NIN_BALLOONHIDE)
+        m_balloonSites.Clear();
+}
+
+void CMonitorDlg::ShowFromTray()
+{
     ShowWindow(m_hWnd, SW_SHOW);
     Shell_NotifyIconA(NIM_DELETE, reinterpret_cast<NOTIFYICONDATAA*>(&m_nid));
     m_bIconShown = false;
+    m_balloonSites.Clear();
+}
+
+// Shows, while the window is hidden, a balloon over the icon for a changed page. The balloon needs
+// the record's longer form, used for this call alone; the icon's own record stays as it is.
+void CMonitorDlg::ShowChangeBalloon(const CommitNotice& notice)
+{
+    if (!IsHiddenInTray())
+        return;
+    if (m_balloonSites.Add(notice.code) && m_balloonSites.Size() == 1)
+        CopyText(m_strBalloonSite, sizeof m_strBalloonSite, notice.name);
+    NOTIFYICONDATAA balloon = {};
+    balloon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    balloon.hWnd = m_hWnd;
+    balloon.uID = kTrayIconId;
+    balloon.uFlags = NIF_INFO;
+    balloon.uTimeout = kBalloonTimeoutMs;
+    balloon.dwInfoFlags = NIIF_INFO;
+    CopyText(balloon.szInfoTitle, sizeof balloon.szInfoTitle, kBalloonTitle);
+    MakeBalloonText(balloon.szInfo, sizeof balloon.szInfo, m_balloonSites.Size(), m_strBalloonSite);
+    Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }
 
 // A stopping worker may still be fetching or storing a snapshot: it is told to give up and, if it

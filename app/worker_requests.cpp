@@ -10,6 +10,7 @@ const CMonitorDlg::WorkerRequestHandler CMonitorDlg::s_workerRequests[kWorkerOpC
     &CMonitorDlg::OnSetStatus,  // kWorkerSetStatus
     &CMonitorDlg::OnStopCheck,  // kWorkerStopCheck
     &CMonitorDlg::OnEndRow,     // kWorkerEndRow
+    &CMonitorDlg::OnCommitted,  // kWorkerCommitted
 };
 
 void CMonitorDlg::OnStart()
@@ -52,6 +53,7 @@ LRESULT CMonitorDlg::OnReadSite(LPARAM request)
     ListView sites = SiteList();
     sites.GetItemText(m_workerRow.Row(), 1, site->url, sizeof site->url);
     site->code = static_cast<long>(sites.GetItemData(m_workerRow.Row()));
+    site->textOnly = m_textOnlySites.Contains(site->code);
     return 1;
 }
 
@@ -82,4 +84,13 @@ LRESULT CMonitorDlg::OnEndRow(LPARAM request)
     if (stillThere)
         SiteList().SetItemText(row, 0, reinterpret_cast<const char*>(request));
     return next;
+}
+
+LRESULT CMonitorDlg::OnCommitted(LPARAM request)
+{
+    const auto& notice = *reinterpret_cast<const CommitNotice*>(request);
+    NoteCommittedSnapshot(notice);
+    if (!notice.first)
+        ShowChangeBalloon(notice);
+    return 1;
 }

@@ -23,7 +23,11 @@ add_executable(Sitewake WIN32
   acquisition/worker.cpp
   acquisition/worker_link.cpp
   app/worker_requests.cpp
+  app/site_marks.cpp
+  app/context_menu.cpp
+  app/compare_mode.cpp
   viewer/snapshot_list.cpp
+  viewer/snapshot_files.cpp
   viewer/browser_launcher.cpp
   res/sitewake.rc
 )

@@ -1,22 +1,30 @@
 #include "registry/site_list_loader.h"
 
 #include "app/list_view.h"
+#include "base/code_set.h"
 #include "registry/data_paths.h"
 #include "registry/registry_file.h"
 
 namespace {
 
+struct Loading {
+    const ListView& list;
+    CodeSet& textOnlySites;
+};
+
 void AppendRow(void* context, const ListedSite& site)
 {
-    const ListView& list = *static_cast<const ListView*>(context);
-    int row = list.InsertItem(list.GetItemCount(), site.name);
-    list.SetItemText(row, 1, site.url);
-    list.SetItemData(row, site.code);
+    const Loading& loading = *static_cast<const Loading*>(context);
+    int row = loading.list.InsertItem(loading.list.GetItemCount(), site.name);
+    loading.list.SetItemText(row, 1, site.url);
+    loading.list.SetItemData(row, site.code);
+    if (site.textOnly)
+        loading.textOnlySites.Add(site.code);
 }
 
 }  // namespace
 
-void LoadSiteList(const ListView& list)
+void LoadSiteList(const ListView& list, CodeSet& textOnlySites)
 {
     char path[kPathBufferSize];
     if (!MakeRegistryPath(path))
@@ -26,6 +34,7 @@ void LoadSiteList(const ListView& list)
     if (!registry.Sites())
         return;
     SendMessageA(list.GetSafeHwnd(), WM_SETREDRAW, FALSE, 0);
-    registry.Sites()->ForEachListed(AppendRow, const_cast<ListView*>(&list));
+    Loading loading = {list, textOnlySites};
+    registry.Sites()->ForEachListed(AppendRow, &loading);
     SendMessageA(list.GetSafeHwnd(), WM_SETREDRAW, TRUE, 0);
 }

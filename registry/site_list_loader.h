@@ -1,6 +1,8 @@
 #pragma once
+class CodeSet;
 class ListView;
 
 // Fills the site list from the registry file beside the program: one row per live entry, in entry
-// order, with the name in column 0, the URL in column 1 and the code as the row's data.
-void LoadSiteList(const ListView& list);
+// order, with the name in column 0, the URL in column 1 and the code as the row's data. The codes
+// of the sites compared on their text only go into textOnlySites.
+void LoadSiteList(const ListView& list, CodeSet& textOnlySites);

@@ -9,6 +9,7 @@
 #define IDI_PROGRAM                 128
 #define IDD_ADD_SITE                130
 #define IDR_MAIN_MENU               132
+#define IDR_CONTEXT_MENU            133     // popups: 0 a snapshot, 1 a site
 #define IDC_URL                     1000
 #define IDC_SITE_LIST               1005
 #define IDC_SITE_NAME               1008
@@ -20,6 +21,14 @@
 #define ID_DELETE_SITE              32772
 #define ID_START                    32773
 #define ID_STOP                     32774
+// Context-menu commands.
+#define ID_OPEN_SNAPSHOT            32780
+#define ID_SHOW_DIFFERENCES         32781
+#define ID_OPEN_SNAPSHOT_FOLDER     32782
+#define ID_OPEN_SITE                32783
+#define ID_COMPARE_WHOLE_PAGE       32784
+#define ID_COMPARE_TEXT_ONLY        32785
+#define ID_OPEN_SITE_FOLDER         32786
 
 // About box text lines (no ids of their own in the template).
 #define IDC_STATIC                  (-1)

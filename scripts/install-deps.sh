@@ -12,7 +12,7 @@ PACKAGES=(
   wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick fonts-ipafont-gothic
   # tests, sanitizers, fuzzers, the test web servers
   libgtest-dev clang libclang-rt-14-dev nginx-light curl python3 openssl locales iproute2 util-linux
-  procps
+  procps time
 )
 
 as_root() {

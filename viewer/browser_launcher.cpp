@@ -189,3 +189,8 @@ void OpenInBrowser(const char* path)
         return;
     ShellExecuteA(nullptr, "open", file, nullptr, nullptr, SW_SHOWNORMAL);
 }
+
+void OpenFolder(const char* path)
+{
+    ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -8,6 +8,9 @@
 // Opens the file: DDE to "IEXPLORE", then to "NETSCAPE", then the shell.
 void OpenInBrowser(const char* path);
 
+// Opens a folder in the file manager (the shell's "open" verb).
+void OpenFolder(const char* path);
+
 // Asks the service to open the file (topic WWW_OpenURL), then to come to the front. Returns 1
 // once a conversation was made, whatever the request's outcome; 0 when the service made none or
 // the request's item would not fit.

@@ -1,33 +1,21 @@
 // Snapshot viewing: a click on a site lists its snapshots, newest first; a click on a snapshot
-// opens it in a browser.
+// opens it in a browser. The context menu adds the comparison with the snapshot before.
 #include <string.h>
 
 #include "app/monitor_dlg.h"
-#include "registry/data_paths.h"
 #include "base/decimal.h"
 #include "base/path_join.h"
+#include "registry/data_paths.h"
 #include "registry/profile.h"
 #include "viewer/browser_launcher.h"
+#include "viewer/comparison_page.h"
+#include "viewer/snapshot_files.h"
 
 namespace {
 
-// A directory search, closed when it goes.
-class FindHandle {
-public:
-    FindHandle(const char* pattern, WIN32_FIND_DATAA* found) : m_h(FindFirstFileA(pattern, found)) {}
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle()
-    {
-        if (m_h != INVALID_HANDLE_VALUE)
-            FindClose(m_h);
-    }
-    bool Found() const { return m_h != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAA* found) const { return FindNextFileA(m_h, found) != FALSE; }
-
-private:
-    HANDLE m_h;
-};
+// A name is taken whole or not at all: a name that would not fit its 200-byte buffer is never
+// opened cut short (it could name another file).
+const size_t kNameSize = 200;
 
 // The rows are kept in descending byte order of their names. Inserting every name at its place
 // gives the same list as inserting the names, taken in ascending order, each at row 0: the
@@ -48,44 +36,68 @@ int FindInsertRow(const ListView& list, const char* name)
     return low;
 }
 
-void InsertSnapshotName(const ListView& list, const char* name)
+void InsertSnapshotName(void* context, const char* name)
 {
+    const ListView& list = *static_cast<const ListView*>(context);
     list.InsertItem(FindInsertRow(list, name), name);
-}
-
-// program directory\data\<code>\*.htm; false, leaving the pattern empty, when it would not fit.
-bool MakeSnapshotPattern(char (&pattern)[kPathBufferSize], const char* codeText)
-{
-    char prefix[kPathBufferSize];
-    if (!MakeSitePrefix(prefix, codeText))
-        return false;
-    const char* pieces[] = {prefix, "\\*.htm"};
-    return JoinPath(pattern, pieces);
 }
 
 void ListSnapshots(const ListView& list, const char* codeText)
 {
     list.DeleteAllItems();
-    char pattern[kPathBufferSize];
-    if (!MakeSnapshotPattern(pattern, codeText))
-        return;
-    WIN32_FIND_DATAA found;
-    FindHandle search(pattern, &found);
-    if (!search.Found())
-        return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            InsertSnapshotName(list, found.cFileName);
-    } while (search.Next(&found));
+    char prefix[kPathBufferSize];
+    if (MakeSitePrefix(prefix, codeText))
+        ForEachSnapshot(prefix, InsertSnapshotName, const_cast<ListView*>(&list));
 }
 
-// program directory\data\<code>\<name>; false, leaving the path empty, when it would not fit.
-bool MakeSnapshotPath(char (&path)[kPathBufferSize], const char* codeText, const char* name)
+// program directory\data\<code><a><b>; false, leaving the path empty, when it would not fit.
+bool MakeSiteFilePath(char (&path)[kPathBufferSize], const char* codeText, const char* a, const char* b = "")
 {
     char dir[kPathBufferSize];
     GetExeDir(dir, sizeof dir);
-    const char* pieces[] = {dir, "\\data\\", codeText, "\\", name};
+    const char* pieces[] = {dir, "\\data\\", codeText, a, b};
     return JoinPath(path, pieces);
+}
+
+// The files of one comparison: the two snapshots, and in the site folder's "Compare" folder
+// (never listed: it is not a snapshot) the page and the work files of a text-only comparison.
+struct ComparisonPaths {
+    char older[kPathBufferSize];
+    char newer[kPathBufferSize];
+    char folder[kPathBufferSize];
+    char page[kPathBufferSize];
+    char olderText[kPathBufferSize];
+    char newerText[kPathBufferSize];
+
+    bool Make(const char* codeText, const char* olderName, const char* newerName)
+    {
+        return MakeSiteFilePath(older, codeText, "\\", olderName) &&
+               MakeSiteFilePath(newer, codeText, "\\", newerName) &&
+               MakeSiteFilePath(folder, codeText, "\\Compare") &&
+               MakeSiteFilePath(page, codeText, "\\Compare\\", newerName) &&
+               MakeSiteFilePath(olderText, codeText, "\\Compare\\older.txt") &&
+               MakeSiteFilePath(newerText, codeText, "\\Compare\\newer.txt");
+    }
+};
+
+bool WriteComparison(const ComparisonPaths& paths, bool textOnly)
+{
+    CreateDirectoryA(paths.folder, nullptr);
+    ComparisonFiles files = {paths.older, paths.newer, paths.page, textOnly ? paths.olderText : nullptr,
+                             textOnly ? paths.newerText : nullptr};
+    bool written = WriteComparisonPage(files);
+    if (textOnly) {
+        DeleteFileA(paths.olderText);
+        DeleteFileA(paths.newerText);
+    }
+    return written;
+}
+
+// The snapshot name of a row, whole; false when it is too long to be taken.
+bool ReadSnapshotName(const ListView& list, int row, char (&name)[kPathBufferSize + 1])
+{
+    list.GetItemText(row, 0, name, sizeof name);
+    return name[0] != '\0' && strlen(name) < kNameSize;
 }
 
 }  // namespace
@@ -97,25 +109,54 @@ bool CMonitorDlg::OnClickSiteList(NMHDR*, LRESULT* result)
     int row = sites.GetSelectedRow();
     if (row < 0)
         return true;
-    CopyText(m_strSiteCode, sizeof m_strSiteCode, IntToString(static_cast<long>(sites.GetItemData(row))));
+    long code = static_cast<long>(sites.GetItemData(row));
+    CopyText(m_strSiteCode, sizeof m_strSiteCode, IntToString(code));
+    m_nListedCode = code;
     ListSnapshots(SnapshotList(), m_strSiteCode);
+    MarkListedSiteSeen(code);
     return true;
 }
 
 bool CMonitorDlg::OnClickSnapshotList(NMHDR*, LRESULT* result)
 {
     *result = 0;
+    OnOpenSnapshot();
+    return true;
+}
+
+void CMonitorDlg::OnOpenSnapshot()
+{
+    int row = SnapshotList().GetSelectedRow();
+    char name[kPathBufferSize + 1];
+    char path[kPathBufferSize];
+    if (row >= 0 && ReadSnapshotName(SnapshotList(), row, name) && MakeSiteFilePath(path, m_strSiteCode, "\\", name))
+        OpenInBrowser(path);
+}
+
+// The snapshot before a row is the next row down; the oldest snapshot has none.
+bool CMonitorDlg::HasSnapshotBefore(int row) const
+{
+    return row >= 0 && row + 1 < SnapshotList().GetItemCount();
+}
+
+void CMonitorDlg::OnShowDifferences()
+{
     ListView snapshots = SnapshotList();
     int row = snapshots.GetSelectedRow();
-    if (row < 0)
-        return true;
-    // A name is taken whole or not at all: read with room to spare, a name that would not fit
-    // its 200-byte buffer is never opened cut short (it could name another file).
-    const size_t kNameSize = 200;
-    char name[kPathBufferSize + 1];
-    snapshots.GetItemText(row, 0, name, sizeof name);
-    char path[kPathBufferSize];
-    if (strlen(name) < kNameSize && MakeSnapshotPath(path, m_strSiteCode, name))
-        OpenInBrowser(path);
-    return true;
+    char newer[kPathBufferSize + 1];
+    char older[kPathBufferSize + 1];
+    ComparisonPaths paths;
+    if (!HasSnapshotBefore(row) || !ReadSnapshotName(snapshots, row, newer) ||
+        !ReadSnapshotName(snapshots, row + 1, older) || !paths.Make(m_strSiteCode, older, newer))
+        return;
+    bool textOnly = m_textOnlySites.Contains(m_nListedCode);
+    if (WriteComparison(paths, textOnly))
+        OpenInBrowser(paths.page);
+}
+
+void CMonitorDlg::OnOpenSnapshotFolder()
+{
+    char folder[kPathBufferSize];
+    if (m_strSiteCode[0] != '\0' && MakeSitePrefix(folder, m_strSiteCode))
+        OpenFolder(folder);
 }

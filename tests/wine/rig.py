@@ -450,6 +450,21 @@ class Driver:
     def system_menu(self, hwnd):
         return self.call("sysmenu", hwnd)["items"]
 
+    def popup_menu(self, hwnd, timeout=30.0):
+        """The context menu the window's thread shows now: (menu window, items)."""
+        got = self.call("popup-menu", hwnd, "--timeout", str(int(timeout * 1000)),
+                        timeout=timeout + 30)
+        return got["window"], got["items"]
+
+    def tooltip(self, hwnd):
+        """The text and title of a tooltip window's first tool, as text."""
+        got = self.call("tooltip", hwnd)
+        return got["text"], got["title"]
+
+    def custom_draw(self, hwnd, ctl_id, row):
+        """The window's custom-draw answer for a row of a list (2: drawn in its own font)."""
+        return self.call("custom-draw", hwnd, ctl_id, "--row", row)["result"]
+
     # -- messages --
     def command(self, hwnd, cmd_id, send=False):
         return self.call("command", hwnd, cmd_id, *(["--send"] if send else []))

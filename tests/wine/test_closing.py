@@ -10,40 +10,21 @@ are started through closing_on_desktop.exe.
 """
 
 import os
-import signal
 import subprocess
 import sys
 import unittest
-import uuid
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
+from desktop_support import (DESKTOP, LONG, DesktopClass, DesktopProgram,  # noqa: E402
+                             close_box_point)
 from worker_support import (ScriptedServer, activate, snapshots,  # noqa: E402
                             stored)
 
-# Starts a program on a named desktop and ends with its exit status (closing_on_desktop.cpp).
-ON_DESKTOP = os.path.join(rig.TEST_BIN, "closing_on_desktop.exe")
-WM_NCHITTEST = 0x0084
-SC_CLOSE = 0xF060
-HTCLOSE = 20
-WM_LBUTTONDBLCLK = 0x0203
 ABOUT_CAPTION = "Sitewake Version 1.0"
-# Wine gives a virtual desktop of this name a taskbar with a notification area.
-DESKTOP = "shell"
-LONG = 240.0
+SC_CLOSE = 0xF060
+WM_LBUTTONDBLCLK = 0x0203
 PAGE = b"<html><body>\x83|\x81[\x83\x8a\x83\x93\x83O</body></html>\n"
-
-
-def close_box_point(driver, hwnd):
-    """The centre of the title bar's close button, found by asking the window what each point
-    of its top right corner is."""
-    r = driver.info(hwnd)["rect"]
-    hits = [(x, y) for y in range(r["top"], r["top"] + 30, 2)
-            for x in range(r["right"] - 40, r["right"], 2)
-            if driver.send(hwnd, WM_NCHITTEST, 0, (y << 16) | x) == HTCLOSE]
-    if not hits:
-        raise AssertionError("no close button in the title bar of %r" % r)
-    return (sum(x for x, _ in hits) // len(hits), sum(y for _, y in hits) // len(hits))
 
 
 class ClosingWhileStopped(rig.WineTestCase):
@@ -88,33 +69,7 @@ class ClosingWhileStopped(rig.WineTestCase):
         self.closed_by(lambda app: rig.key("Return"))
 
 
-class DesktopDriver(rig.Driver):
-    """The window driver running on the virtual desktop."""
-
-    def __init__(self, desktop, env):
-        super().__init__(env)
-        self.desktop = desktop
-
-    def _start(self):
-        self._proc = subprocess.Popen(
-            ["wine", ON_DESKTOP, self.desktop, rig.DRIVER_EXE, "serve"],
-            cwd=rig.TEST_BIN, env=self._env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-            stderr=subprocess.DEVNULL, start_new_session=True)
-        self._buf = b""
-
-
-class DesktopProgram(rig.Program):
-    """Sitewake on the virtual desktop; its exit status comes back through the helper."""
-
-    def __init__(self, folder, desktop, env):
-        self.folder = folder
-        rig.Process.__init__(self, [ON_DESKTOP, desktop, folder.exe_name],
-                             cwd=folder.dir, env=env)
-        self.hwnd = None
-        self.win_pid = None
-
-
-class ClosingWhilePolling(rig.StepTestCase):
+class ClosingWhilePolling(DesktopClass):
     """One program run on a virtual desktop: start, close (hidden, icon), polling goes on, the
     icon shows the window, Escape and Enter do nothing any more, close again (one icon), show,
     stop, close (exit status 1)."""
@@ -124,11 +79,7 @@ class ClosingWhilePolling(rig.StepTestCase):
         if not os.path.exists(rig.EXE):
             raise unittest.SkipTest("no program at %s" % rig.EXE)
         cls.failed_step = None
-        # Every Wine process of this class carries the mark, so that what is left at the end
-        # can be found and ended by its pid.
-        cls.mark = "SW_CLOSING_RUN=" + uuid.uuid4().hex
-        cls.env = rig.wine_env(dict([cls.mark.split("=", 1)]))
-        cls.addClassCleanup(cls.end_marked_processes)
+        cls.start_desktop()
         cls.server = ScriptedServer()
         cls.addClassCleanup(cls.server.stop)
         cls.server.page("p.html", PAGE)
@@ -138,44 +89,10 @@ class ClosingWhilePolling(rig.StepTestCase):
                              "code1=5001\n")
         os.makedirs(os.path.join(cls.folder.data, "5001"))
 
-        rig.Process(["explorer", "/desktop=%s,1024x768" % DESKTOP], cwd=rig.TEST_BIN,
-                    env=cls.env)
-        rig.wait_until(lambda: subprocess.run(
-            ["xdotool", "search", "--name", "^%s - Wine desktop$" % DESKTOP], env=cls.env,
-            stdout=subprocess.DEVNULL).returncode == 0, timeout=LONG, interval=0.5,
-            what="the virtual desktop")
-        cls.driver = DesktopDriver(DESKTOP, cls.env)
-        cls.addClassCleanup(cls.driver.close)
-        cls.tray = cls.driver.find_window(cls="Shell_TrayWnd", visible=True, timeout=LONG)
+        cls.start_desktop_driver()
         cls.app = DesktopProgram(cls.folder, DESKTOP, cls.env)
         cls.addClassCleanup(cls.end_program)
         cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
-
-    @classmethod
-    def end_program(cls):
-        """Ends a program a failed case left running, the way Escape does."""
-        if cls.app.running() and getattr(cls, "hwnd", None):
-            try:
-                cls.driver.command(cls.hwnd, rig.IDCANCEL)
-                cls.app.wait(60)
-            except (AssertionError, TimeoutError):
-                pass
-
-    @classmethod
-    def end_marked_processes(cls):
-        for pid in os.listdir("/proc"):
-            if not pid.isdigit() or int(pid) == os.getpid():
-                continue
-            try:
-                with open("/proc/%s/environ" % pid, "rb") as f:
-                    marked = cls.mark.encode() in f.read().split(b"\0")
-            except OSError:
-                continue
-            if marked:
-                try:
-                    os.kill(int(pid), signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
 
     # -- what the desktop shows --
     def visible(self):

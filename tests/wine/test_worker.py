@@ -299,8 +299,11 @@ class Acquisition(ProgramClass):
                          "snapshots of %d: %r" % (code, sorted(snaps)))
         if fetched is not None:
             self.assertEqual(files.get("NEW.TEMP"), fetched, "NEW.TEMP of %d" % code)
-        others = set(files) - set(snaps) - {"NEW.TEMP", "Old.TEMP"}
+        others = set(files) - set(snaps) - {"NEW.TEMP", "Old.TEMP", "Seen.TEMP"}
         self.assertEqual(others, set(), "stray files in %d" % code)
+        if "Seen.TEMP" in files:
+            # The newest snapshot the user has seen (the first one until the site is listed).
+            self.assertIn(files["Seen.TEMP"], [rig.cp932(n) for n in snaps], "Seen.TEMP of %d" % code)
         for n in snaps:
             self.assertGreaterEqual(stamp_time(n), int(self.started) - 1, n)
             self.assertLessEqual(stamp_time(n), time.time() + 1, n)

@@ -683,7 +683,7 @@ std::string ProbePath() {
 }
 
 // Has swprobe.dll's hook read the menu inside the process that owns h; returns its JSON.
-std::string RunProbe(HWND h, bool system) {
+std::string RunProbe(HWND h, int kind, LPARAM param = 0) {
     DWORD tid = GetWindowThreadProcessId(h, nullptr);
     std::string dll = ProbePath();
     HMODULE mod = LoadLibraryA(dll.c_str());
@@ -694,15 +694,14 @@ std::string RunProbe(HWND h, bool system) {
 
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
-    std::string out = std::string(dir) + "swprobe-" + HwndNum(h) + "-" + (system ? "1" : "0") +
-                      ".json";
+    std::string out = std::string(dir) + "swprobe-" + HwndNum(h) + "-" + Num(kind) + ".json";
     DeleteFileA(out.c_str());
 
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, proc, mod, tid);
     if (!hook) Fail("SetWindowsHookEx failed");
     UINT msg = RegisterWindowMessageA("SwdriverProbeMenu");
     DWORD_PTR r = 0;
-    BOOL sent = SendMessageTimeoutA(h, msg, system ? 1 : 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &r);
+    BOOL sent = SendMessageTimeoutA(h, msg, kind, param, SMTO_ABORTIFHUNG, kSendTimeoutMs, &r);
     UnhookWindowsHookEx(hook);
 
     std::string json;
@@ -737,7 +736,65 @@ std::string CmdTrayIcon(const Opts& o) {
 std::string CmdMenu(const Opts& o, bool system) {
     HWND h = ParseHwnd(Pos(o, 0, "window"));
     if (!IsWindow(h)) Fail("not a window");
-    return RunProbe(h, system);
+    return RunProbe(h, system ? 1 : 0);
+}
+
+// The context menu a window's thread shows now (a visible popup-menu window of that thread),
+// waited for up to --timeout ms (default 30000).
+std::string CmdPopupMenu(const Opts& o) {
+    HWND owner = ParseHwnd(Pos(o, 0, "window"));
+    DWORD tid = GetWindowThreadProcessId(owner, nullptr);
+    DWORD deadline = GetTickCount() + (DWORD)o.GetNum("timeout", 30000);
+    for (;;) {
+        for (HWND h = FindWindowExA(nullptr, nullptr, "#32768", nullptr); h;
+             h = FindWindowExA(nullptr, h, "#32768", nullptr)) {
+            if (IsWindowVisible(h) && GetWindowThreadProcessId(h, nullptr) == tid)
+                return "\"window\":" + HwndNum(h) + "," + RunProbe(h, 2);
+        }
+        if ((LONG)(GetTickCount() - deadline) >= 0) Fail("no context menu shown");
+        Sleep(100);
+    }
+}
+
+std::string WideToUtf8(const wchar_t* w);
+
+// The text and title of a tooltip window's first tool (a notification balloon, say), read in the
+// tooltip's own process.
+std::string CmdTooltip(const Opts& o) {
+    HWND tt = ParseHwnd(Pos(o, 0, "window"));
+    const SIZE_T kChars = 512;
+    const SIZE_T titleRecord = sizeof(TTTOOLINFOW);
+    const SIZE_T textAt = titleRecord + sizeof(TTGETTITLE);
+    const SIZE_T titleAt = textAt + kChars * sizeof(wchar_t);
+    Remote rm(tt, titleAt + kChars * sizeof(wchar_t));
+    std::vector<wchar_t> text(kChars, L'\0'), title(kChars, L'\0');
+    rm.Write(textAt, text.data(), kChars * sizeof(wchar_t));
+    rm.Write(titleAt, title.data(), kChars * sizeof(wchar_t));
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.lpszText = (LPWSTR)rm.At(textAt);
+    rm.Write(0, &ti, sizeof ti);
+    bool has = Send(tt, TTM_ENUMTOOLSW, 0, (LPARAM)rm.At(0)) != 0;
+    TTGETTITLE gt{};
+    gt.dwSize = sizeof gt;
+    gt.cch = (UINT)kChars - 1;
+    gt.pszTitle = (LPWSTR)rm.At(titleAt);
+    rm.Write(titleRecord, &gt, sizeof gt);
+    Send(tt, TTM_GETTITLE, 0, (LPARAM)rm.At(titleRecord));
+    rm.Read(textAt, text.data(), (kChars - 1) * sizeof(wchar_t));
+    rm.Read(titleAt, title.data(), (kChars - 1) * sizeof(wchar_t));
+    return "\"tool\":" + Bool(has) + ",\"text\":" + JsonString(WideToUtf8(text.data())) +
+           ",\"title\":" + JsonString(WideToUtf8(title.data()));
+}
+
+// What the window answers a list's custom-draw notification for one row at the item stage
+// (CDRF_NEWFONT, 2, when the row is drawn in a font of the window's own), asked by the probe on
+// the window's own thread.
+std::string CmdCustomDraw(const Opts& o) {
+    HWND lv = ControlArg(o, 0);
+    if (!o.Has("row")) Fail("custom-draw needs --row N");
+    LPARAM which = ((LPARAM)(GetDlgCtrlID(lv) & 0xFFFF) << 16) | (LPARAM)(o.GetNum("row", 0) & 0xFFFF);
+    return RunProbe(GetParent(lv), 3, which);
 }
 
 std::string Dispatch(const Args& a) {
@@ -770,6 +827,9 @@ std::string Dispatch(const Args& a) {
     if (c == "tray-icon") return CmdTrayIcon(o);
     if (c == "menu") return CmdMenu(o, false);
     if (c == "sysmenu") return CmdMenu(o, true);
+    if (c == "popup-menu") return CmdPopupMenu(o);
+    if (c == "custom-draw") return CmdCustomDraw(o);
+    if (c == "tooltip") return CmdTooltip(o);
     Fail("unknown command: " + c);
 }
 

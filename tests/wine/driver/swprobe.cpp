@@ -3,6 +3,7 @@
 // The hook writes the menu bar or the system menu of a window, recursively, as JSON fields into
 // a file the driver reads back.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -36,6 +37,29 @@ std::string Items(HMENU m, int depth) {
     return s + "]";
 }
 
+std::string Menu(HWND h, WPARAM kind) {
+    HMENU m = kind == 2 ? (HMENU)SendMessageA(h, MN_GETHMENU, 0, 0)
+              : kind    ? GetSystemMenu(h, FALSE)
+                        : GetMenu(h);
+    return "\"menu\":" + std::to_string((unsigned long long)(uintptr_t)m) +
+           ",\"items\":" + (m ? Items(m, 0) : std::string("[]"));
+}
+
+// The dialog's answer to a list's custom-draw notification for one row at the item stage, sent
+// from the dialog's own thread (WM_NOTIFY never crosses processes). lParam: the list's id in the
+// high word, the row in the low word. The device context is none, so nothing is drawn.
+std::string CustomDraw(HWND dialog, LPARAM which) {
+    int id = (int)((which >> 16) & 0xFFFF);
+    NMLVCUSTOMDRAW cd{};
+    cd.nmcd.hdr.hwndFrom = GetDlgItem(dialog, id);
+    cd.nmcd.hdr.idFrom = (UINT_PTR)id;
+    cd.nmcd.hdr.code = NM_CUSTOMDRAW;
+    cd.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+    cd.nmcd.dwItemSpec = (DWORD_PTR)(which & 0xFFFF);
+    LRESULT r = SendMessageA(dialog, WM_NOTIFY, (WPARAM)id, (LPARAM)&cd);
+    return "\"result\":" + std::to_string((long long)r);
+}
+
 // The file the menu of hwnd goes to: in the temporary folder, which the driver and the
 // program share (same Wine prefix, same user).
 std::string OutPath(HWND h, WPARAM system) {
@@ -48,16 +72,15 @@ std::string OutPath(HWND h, WPARAM system) {
 }  // namespace
 
 // A WH_CALLWNDPROC hook: the driver hooks the program's window thread and sends it the
-// registered message "SwdriverProbeMenu" (wParam 1: the system menu). The hook runs on that
+// registered message "SwdriverProbeMenu" (wParam 1: the system menu, 2: the popup menu whose
+// window it is, 3: a custom-draw answer of the dialog). The hook runs on that
 // thread, before the window procedure; the message itself means nothing to the window.
 extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeHook(int code, WPARAM w, LPARAM l) {
     static UINT probeMsg = RegisterWindowMessageA("SwdriverProbeMenu");
     if (code == HC_ACTION && l) {
         const CWPSTRUCT* c = (const CWPSTRUCT*)l;
         if (c->message == probeMsg) {
-            HMENU m = c->wParam ? GetSystemMenu(c->hwnd, FALSE) : GetMenu(c->hwnd);
-            std::string s = "\"menu\":" + std::to_string((unsigned long long)(uintptr_t)m) +
-                            ",\"items\":" + (m ? Items(m, 0) : std::string("[]"));
+            std::string s = c->wParam == 3 ? CustomDraw(c->hwnd, c->lParam) : Menu(c->hwnd, c->wParam);
             std::string tmp = OutPath(c->hwnd, c->wParam) + ".part";
             HANDLE f = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             if (f != INVALID_HANDLE_VALUE) {
