@@ -215,14 +215,22 @@ int CompareOpenFiles(InputFile& fresh, InputFile& old, size_t block)
 
 }  // namespace
 
+int OpenComparedFiles(const char* newPath, const char* oldPath, InputFile& fresh, InputFile& old)
+{
+    if (!fresh.Open(newPath))
+        return 0;
+    if (!old.Open(oldPath))
+        return 1;
+    return kBothOpened;
+}
+
 int CompareTextFilesInBlocks(const char* newPath, const char* oldPath, size_t blockSize)
 {
     InputFile fresh;
-    if (!fresh.Open(newPath))
-        return 0;
     InputFile old;
-    if (!old.Open(oldPath))
-        return 1;
+    int opened = OpenComparedFiles(newPath, oldPath, fresh, old);
+    if (opened != kBothOpened)
+        return opened;
     return CompareOpenFiles(fresh, old, blockSize < 2 ? 2 : blockSize);
 }
 

@@ -207,6 +207,11 @@ size_t ConvertLineEnds(const char* text, size_t len, char* dst)
 
 }  // namespace
 
+bool OutputFileSink::Put(const char* data, size_t len)
+{
+    return m_file.Write(data, len);
+}
+
 bool FormatRequest(char* dst, size_t size, const UrlParts& parts, unsigned short port)
 {
     TextBuilder text(dst, size);

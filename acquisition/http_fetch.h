@@ -50,6 +50,18 @@ protected:
     ByteSink& operator=(const ByteSink&) = delete;
 };
 
+class OutputFile;
+
+// Bytes written through to an open file.
+class OutputFileSink : public ByteSink {
+public:
+    explicit OutputFileSink(OutputFile& file) : m_file(file) {}
+    bool Put(const char* data, size_t len) override;
+
+private:
+    OutputFile& m_file;
+};
+
 // Turns received pieces into the stored bytes. Each piece counts up to its first zero byte. Until
 // the body has started a piece is searched on its own for the header end "\r\n\r\n" (stored from
 // its second CR LF on) and else for the first "<" (stored from there); a piece with neither is

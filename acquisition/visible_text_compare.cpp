@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "acquisition/file_io.h"
+#include "acquisition/files_differ.h"
 #include "acquisition/page_charset.h"
 #include "acquisition/visible_text.h"
 #include "base/common_prefix.h"
@@ -152,11 +153,10 @@ int CompareReaders(PageTextReader& fresh, PageTextReader& old)
 int CompareVisibleTextInBlocks(const char* newPath, const char* oldPath, size_t blockSize)
 {
     InputFile freshFile;
-    if (!freshFile.Open(newPath))
-        return 0;
     InputFile oldFile;
-    if (!oldFile.Open(oldPath))
-        return 1;
+    int opened = OpenComparedFiles(newPath, oldPath, freshFile, oldFile);
+    if (opened != kBothOpened)
+        return opened;
     blockSize = blockSize < 1 ? 1 : blockSize;
     HeapBlock bufA(blockSize);
     HeapBlock bufB(blockSize);

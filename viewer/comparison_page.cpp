@@ -9,15 +9,6 @@
 
 namespace {
 
-class OutputFileSink : public ByteSink {
-public:
-    explicit OutputFileSink(OutputFile& file) : m_file(file) {}
-    bool Put(const char* data, size_t len) override { return m_file.Write(data, len); }
-
-private:
-    OutputFile& m_file;
-};
-
 bool ExtractTextInto(const char* pagePath, const char* textPath)
 {
     OutputFile file;

@@ -246,16 +246,6 @@ void WriteBody(PageWriter& out, const LineTable& older, const LineTable& newer, 
     }
 }
 
-// The page into an open file.
-class FileSink : public ByteSink {
-public:
-    explicit FileSink(OutputFile& file) : m_file(file) {}
-    bool Put(const char* data, size_t len) override { return m_file.Write(data, len); }
-
-private:
-    OutputFile& m_file;
-};
-
 }  // namespace
 
 bool WriteDiffPage(ByteSink& sink, const LineTable& older, const LineTable& newer, const DiffResult& result,
@@ -277,7 +267,7 @@ bool WriteDiffPageFile(const char* path, const LineTable& older, const LineTable
     OutputFile file;
     if (!file.Create(path))
         return false;
-    FileSink sink(file);
+    OutputFileSink sink(file);
     return WriteDiffPage(sink, older, newer, result, facts);
 }
 
