@@ -102,6 +102,11 @@ class ContextMenus(rig.StepTestCase):
         rig.key("Escape")
         self.wait_menu_closed()
 
+    def shot(self, name):
+        d = os.path.join(rig.BUILD_DIR, "wine-shots")
+        os.makedirs(d, exist_ok=True)
+        return rig.screenshot(os.path.join(d, "menus-%s.png" % name))
+
     def wait_menu_closed(self):
         rig.wait_until(lambda: not self.driver.windows(cls="#32768", pid=self.app.win_pid,
                                                        visible=True),
@@ -137,6 +142,7 @@ class ContextMenus(rig.StepTestCase):
         self.assertEqual([bool(m["state"] & MFS_CHECKED) for m in modes], [True, False])
         self.assertTrue(modes[0]["type"] & MFT_RADIOCHECK, "checked as a radio item")
         self.assertEqual(self.selected(rig.IDC_SITE_LIST), 1)
+        self.shot("site-menu")
         self.close_menu()
 
     def test_02_the_site_opens_in_the_browser_with_http_added(self):
@@ -150,6 +156,7 @@ class ContextMenus(rig.StepTestCase):
         self.assertEqual(self.texts(items), ["開く(&O)", "前回との違いを表示(&D)", "",
                                              "フォルダを開く(&F)"])
         self.assertEqual(items[1]["state"] & MFS_GRAYED, 0)
+        self.shot("snapshot-menu")
         self.close_menu()
         items = self.right_click(rig.IDC_SNAPSHOT_LIST, 2)
         self.assertNotEqual(items[1]["state"] & MFS_GRAYED, 0, "the oldest has nothing before it")
