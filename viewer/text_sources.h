@@ -1,0 +1,41 @@
+// The texts the line diff reads: bytes in memory or a file, read at any offset.
+#pragma once
+#include <string.h>
+
+#include "acquisition/file_io.h"
+#include "viewer/line_diff.h"
+
+// A text in memory.
+class MemorySource : public TextSource {
+public:
+    MemorySource(const char* data, size_t len) : m_data(data), m_len(len) {}
+    long ReadAt(uint64_t offset, char* buf, size_t size) override
+    {
+        if (offset >= m_len)
+            return 0;
+        size_t n = m_len - static_cast<size_t>(offset);
+        n = n < size ? n : size;
+        memcpy(buf, m_data + offset, n);
+        return static_cast<long>(n);
+    }
+
+private:
+    const char* m_data;
+    size_t m_len;
+};
+
+// A file read at any offset.
+class FileSource : public TextSource {
+public:
+    explicit FileSource(InputFile& file) : m_file(file) {}
+    long ReadAt(uint64_t offset, char* buf, size_t size) override
+    {
+        return m_file.SeekTo(offset) ? m_file.ReadFull(buf, size) : -1;
+    }
+
+private:
+    InputFile& m_file;
+};
+
+// The text size: offset known to lie within it, then read to the end. False on a read error.
+bool MeasureSource(TextSource& source, uint64_t offset, char* buf, uint64_t* size);
