@@ -12,30 +12,7 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
-if [ "${SW_BENCH_INSIDE:-}" != 1 ]; then
-  bash scripts/build.sh win32 >/dev/null || { echo "tls.sh: build failed" >&2; exit 1; }
-  if [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null; then
-    # Loopback only, in a network of its own.
-    exec unshare --net -- env SW_BENCH_INSIDE=1 bash "$0" "$@"
-  fi
-fi
-[ "${SW_BENCH_INSIDE:-}" = 1 ] && ip link set lo up 2>/dev/null
-
 . "$ROOT/scripts/wine-env.sh"
-cleanup() {
-  sw_wineserver_stop
-  sw_xvfb_stop
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-sw_wine_env "${SW_WINEPREFIX:-$ROOT/build/wine-prefix}" || exit 1
-sw_prefix_ensure || exit 1
-sw_xvfb_start || exit 1
-sw_wineserver_start
-sw_wine_warm
-export SW_RIG_READY=1
-if sw_i386_emulated; then
-  echo "note: 32-bit code runs under qemu-i386 user emulation on this machine"
-fi
+sw_bench_enter tls.sh "$0" "$@"
+sw_bench_session || exit 1
 python3 "$ROOT/bench/tls_measure.py" "$@"

@@ -29,12 +29,7 @@ fi
 ip link set lo up
 
 . "$ROOT/scripts/wine-env.sh"
-cleanup() {
-  sw_wineserver_stop
-  sw_xvfb_stop
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+sw_stop_on_exit
 
 passed=0
 failed=0

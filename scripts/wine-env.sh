@@ -149,3 +149,38 @@ sw_wineserver_stop() {
     unset SW_WINESERVER_PID
   fi
 }
+
+# Stops the wineserver and the display when the calling script ends (or is interrupted).
+sw_stop_on_exit() {
+  trap 'sw_wineserver_stop; sw_xvfb_stop' EXIT
+  trap 'exit 130' INT TERM
+}
+
+# For a benchmark script: builds the program, then runs the script again (its path and
+# arguments given) inside a private network namespace with loopback only, when root can.
+sw_bench_enter() {
+  local name="$1" script="$2"
+  shift 2
+  if [ "${SW_BENCH_INSIDE:-}" != 1 ]; then
+    bash "$SW_ROOT/scripts/build.sh" win32 >/dev/null || { echo "$name: build failed" >&2; exit 1; }
+    if [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null; then
+      exec unshare --net -- env SW_BENCH_INSIDE=1 bash "$script" "$@"
+    fi
+  fi
+  [ "${SW_BENCH_INSIDE:-}" = 1 ] && ip link set lo up 2>/dev/null
+  return 0
+}
+
+# A warm Wine session on a private display for a benchmark, stopped when the script ends.
+sw_bench_session() {
+  sw_stop_on_exit
+  sw_wine_env "${SW_WINEPREFIX:-$SW_ROOT/build/wine-prefix}" || return 1
+  sw_prefix_ensure || return 1
+  sw_xvfb_start || return 1
+  sw_wineserver_start
+  sw_wine_warm
+  export SW_RIG_READY=1
+  if sw_i386_emulated; then
+    echo "note: 32-bit code runs under qemu-i386 user emulation on this machine"
+  fi
+}

@@ -10,30 +10,13 @@
 #include <string>
 
 #include "acquisition/http_fetch.h"
+#include "scripted_suite.h"
 #include "support.h"
 
 namespace {
 
-class FetchLimitsTest : public ::testing::Test {
+class FetchLimitsTest : public ScriptedSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_root = std::make_unique<TempDir>();
-        s_server = std::make_unique<ScriptedServer>();
-        if (!s_server->Start(80, s_root->Path()))
-            s_error = s_server->Error();
-    }
-    static void TearDownTestSuite()
-    {
-        s_server.reset();
-        s_root.reset();
-    }
-    void SetUp() override
-    {
-        if (!s_error.empty())
-            GTEST_SKIP() << "scripted server cannot listen on 127.0.0.1:80: " << s_error;
-    }
-
     // Fetches the target and notes how long it took.
     int Fetch(const std::string& target, const FetchSettings& settings = FetchSettings())
     {
@@ -54,16 +37,9 @@ protected:
         return settings;
     }
 
-    static std::unique_ptr<TempDir> s_root;
-    static std::unique_ptr<ScriptedServer> s_server;
-    static std::string s_error;
     TempDir m_dir;
     double m_seconds = 0;
 };
-
-std::unique_ptr<TempDir> FetchLimitsTest::s_root;
-std::unique_ptr<ScriptedServer> FetchLimitsTest::s_server;
-std::string FetchLimitsTest::s_error;
 
 TEST_F(FetchLimitsTest, EndlessResponsesFailWithinTheWholeFetchLimits)
 {
@@ -83,9 +59,9 @@ TEST_F(FetchLimitsTest, EndlessResponsesFailWithinTheWholeFetchLimits)
     EXPECT_EQ(Fetch("/lf", Short()), 1);  // and the next site is fetched as ever
 
     // The body limit itself: a page of exactly the limit is a page, one byte more is not.
-    WriteWholeFile(s_root->File("limit.htm"), std::string(1024 * 1024, 'a'));
+    WriteWholeFile(Root().File("limit.htm"), std::string(1024 * 1024, 'a'));
     EXPECT_EQ(Fetch("/file/limit.htm", Short()), 1);
-    WriteWholeFile(s_root->File("limit.htm"), std::string(1024 * 1024 + 1, 'a'));
+    WriteWholeFile(Root().File("limit.htm"), std::string(1024 * 1024 + 1, 'a'));
     EXPECT_EQ(Fetch("/file/limit.htm", Short()), 0);
 }
 
@@ -112,7 +88,7 @@ TEST_F(FetchLimitsTest, BodyCutShortAndServerErrorsAreFailedFetches)
         EXPECT_EQ(ReadWholeFile(Out()), "\r\r\n<html><body>status " + std::to_string(code) + "</body></html>\r\n");
     }
     // A whole body against its Content-Length is a page.
-    WriteWholeFile(s_root->File("exact.htm"), "<p>exactly this</p>\n");
+    WriteWholeFile(Root().File("exact.htm"), "<p>exactly this</p>\n");
     EXPECT_EQ(Fetch("/file/exact.htm"), 1);
 }
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "acquisition/http_fetch.h"
+#include "scripted_suite.h"
 #include "support.h"
 
 namespace {
@@ -27,27 +28,13 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-class ScriptedFetchTest : public ::testing::Test {
+class ScriptedFetchTest : public ScriptedSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_root = std::make_unique<TempDir>();
-        s_server = std::make_unique<ScriptedServer>();
-        if (!s_server->Start(80, s_root->Path()))
-            s_error = s_server->Error();
-    }
-    static void TearDownTestSuite()
-    {
-        s_server.reset();
-        s_root.reset();
-    }
     void SetUp() override
     {
-        if (!s_error.empty())
-            GTEST_SKIP() << "scripted server cannot listen on 127.0.0.1:80 (run as root inside a private "
-                            "network namespace): "
-                         << s_error;
-        m_seen = s_server->Requests().size();
+        ScriptedSuite::SetUp();
+        if (!IsSkipped())
+            m_seen = Server().Requests().size();
     }
 
     // Names missing from /etc/hosts go to the resolver; keep those lookups off real networks.
@@ -66,7 +53,7 @@ protected:
     // Requests the server received during this test.
     std::vector<std::string> Requests() const
     {
-        std::vector<std::string> all = s_server->Requests();
+        std::vector<std::string> all = Server().Requests();
         return std::vector<std::string>(all.begin() + static_cast<long>(m_seen), all.end());
     }
     static FetchSettings Timeout(unsigned ms)
@@ -82,16 +69,10 @@ protected:
         EXPECT_EQ(requests[0], request);
     }
 
-    static std::unique_ptr<TempDir> s_root;
-    static std::unique_ptr<ScriptedServer> s_server;
-    static std::string s_error;
     TempDir m_dir;
     size_t m_seen = 0;
 };
 
-std::unique_ptr<TempDir> ScriptedFetchTest::s_root;
-std::unique_ptr<ScriptedServer> ScriptedFetchTest::s_server;
-std::string ScriptedFetchTest::s_error;
 
 TEST_F(ScriptedFetchTest, LfPageIsStoredWithCrLf)
 {
@@ -243,7 +224,7 @@ TEST_F(ScriptedFetchTest, UnopenableFileStillFetchesButFails)
 
 TEST_F(ScriptedFetchTest, FileBackedPageFollowsItsFile)
 {
-    std::string page = s_root->File("page.htm");
+    std::string page = Root().File("page.htm");
     WriteWholeFile(page, "<p>v1</p>\n");
     EXPECT_EQ(Fetch("http://127.0.0.1/file/page.htm"), 1);
     EXPECT_EQ(Stored(), "\r\r\n<p>v1</p>\r\n");
@@ -264,7 +245,7 @@ TEST_F(ScriptedFetchTest, PageLargerThanManyPiecesArrivesWhole)
         page += text + "\n";
         expected += text + "\r\n";
     }
-    WriteWholeFile(s_root->File("big.htm"), page);
+    WriteWholeFile(Root().File("big.htm"), page);
     EXPECT_EQ(Fetch("http://127.0.0.1/file/big.htm"), 1);
     EXPECT_EQ(Stored(), expected);
 }

@@ -59,18 +59,15 @@ The server closes every connection after answering (HTTP/1.0).
 """
 
 import argparse
-import os
 import socket
 import socketserver
 import struct
 import sys
-import threading
 import time
 import urllib.parse
 
-H = b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
-NOT_FOUND = (b"HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n"
-             b"<html><body>Not found</body></html>\n")
+from server_base import H, NOT_FOUND, RequestLog, file_response, listen, serve
+
 
 # Fixed behaviours: a list is sent as pieces with pauses, bytes in one write.
 FIXED = {
@@ -94,26 +91,6 @@ FIXED = {
 
 REQUEST_LIMIT = 65536
 REQUEST_WAIT_S = 5.0
-
-
-class RequestLog:
-    def __init__(self, path):
-        self.path = path
-        self.lock = threading.Lock()
-        self.count = 0
-        if path:
-            open(path, "wb").close()
-
-    def record(self, raw):
-        with self.lock:
-            self.count += 1
-            if not self.path:
-                return
-            with open(self.path, "ab") as f:
-                f.write(b"=== request %d bytes %d\n" % (self.count, len(raw)))
-                f.write(raw)
-                f.write(b"\n")
-                f.flush()
 
 
 def read_request(sock):
@@ -147,7 +124,7 @@ class Handler(socketserver.BaseRequestHandler):
         sock = self.request
         sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         raw = read_request(sock)
-        self.server.log.record(raw)
+        self.server.log.record(b"=== request %%d bytes %d\n" % len(raw), raw + b"\n")
         target = request_target(raw)
         url = urllib.parse.urlsplit(target)
         query = urllib.parse.parse_qs(url.query)
@@ -233,24 +210,7 @@ class Handler(socketserver.BaseRequestHandler):
             sock.sendall(block)
 
     def send_file(self, sock, name):
-        root = self.server.root
-        if not root or not name or "/" in name or name.startswith("."):
-            sock.sendall(NOT_FOUND)
-            return
-        try:
-            with open(os.path.join(root, name), "rb") as f:
-                body = f.read()
-        except OSError:
-            sock.sendall(NOT_FOUND)
-            return
-        sock.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n\r\n"
-                     % len(body) + body)
-
-
-class Server(socketserver.ThreadingTCPServer):
-    allow_reuse_address = True
-    daemon_threads = True
-    request_queue_size = 64
+        sock.sendall(file_response(self.server.root, name))
 
 
 def main():
@@ -261,25 +221,11 @@ def main():
     parser.add_argument("--root", default="")
     parser.add_argument("--pause-ms", type=int, default=200)
     args = parser.parse_args()
-    try:
-        server = Server((args.address, args.port), Handler)
-    except OSError as error:
-        print("scripted_server: cannot listen on %s:%d: %s" % (args.address, args.port, error),
-              file=sys.stderr, flush=True)
+    server = listen("scripted_server", args, Handler)
+    if server is None:
         return 3
     server.log = RequestLog(args.log)
-    server.root = args.root
-    server.pause_s = args.pause_ms / 1000.0
-    server.stopping = threading.Event()
-    print("ready %s:%d" % server.server_address, flush=True)
-    try:
-        server.serve_forever(poll_interval=0.2)
-    except KeyboardInterrupt:
-        pass
-    finally:
-        server.stopping.set()
-        server.server_close()
-    return 0
+    return serve(server)
 
 
 if __name__ == "__main__":

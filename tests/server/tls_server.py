@@ -44,7 +44,6 @@ Every other response ends with the server's close_notify, then the close.
 """
 
 import argparse
-import os
 import socket
 import socketserver
 import ssl
@@ -53,9 +52,8 @@ import threading
 import time
 import urllib.parse
 
-H = b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
-NOT_FOUND = (b"HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n"
-             b"<html><body>Not found</body></html>\n")
+from server_base import H, NOT_FOUND, RequestLog, file_response, listen, serve
+
 PIECES = [H, b"<html>\n", b"<body>first</body>\n", b"</html>\n"]
 VERSIONS = {"1.0": ssl.TLSVersion.TLSv1, "1.1": ssl.TLSVersion.TLSv1_1,
             "1.2": ssl.TLSVersion.TLSv1_2, "1.3": ssl.TLSVersion.TLSv1_3}
@@ -65,23 +63,7 @@ WAIT_S = 10.0
 _sni = threading.local()
 
 
-class RequestLog:
-    def __init__(self, path):
-        self.path = path
-        self.lock = threading.Lock()
-        self.count = 0
-        if path:
-            open(path, "wb").close()
-
-    def record(self, head, raw=b""):
-        with self.lock:
-            self.count += 1
-            if self.path:
-                with open(self.path, "ab") as f:
-                    f.write(head % self.count)
-                    f.write(raw)
-                    f.flush()
-
+class TlsLog(RequestLog):
     def request(self, raw, sni):
         self.record(b"=== request %%d bytes %d sni %s\n" % (len(raw), sni), raw + b"\n")
 
@@ -249,22 +231,7 @@ class Handler(socketserver.BaseRequestHandler):
         return NOT_FOUND
 
     def file(self, name):
-        root = self.server.root
-        if not root or not name or "/" in name or name.startswith("."):
-            return NOT_FOUND
-        try:
-            with open(os.path.join(root, name), "rb") as f:
-                body = f.read()
-        except OSError:
-            return NOT_FOUND
-        return (b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n\r\n"
-                % len(body) + body)
-
-
-class Server(socketserver.ThreadingTCPServer):
-    allow_reuse_address = True
-    daemon_threads = True
-    request_queue_size = 64
+        return file_response(self.server.root, name)
 
 
 def main():
@@ -287,27 +254,13 @@ def main():
     except (OSError, ssl.SSLError, ValueError) as error:
         print("tls_server: bad certificate or settings: %s" % error, file=sys.stderr, flush=True)
         return 2
-    try:
-        server = Server((args.address, args.port), Handler)
-    except OSError as error:
-        print("tls_server: cannot listen on %s:%d: %s" % (args.address, args.port, error),
-              file=sys.stderr, flush=True)
+    server = listen("tls_server", args, Handler)
+    if server is None:
         return 3
     server.context = context
-    server.log = RequestLog(args.log)
-    server.root = args.root
-    server.pause_s = args.pause_ms / 1000.0
+    server.log = TlsLog(args.log)
     server.stall = args.stall
-    server.stopping = threading.Event()
-    print("ready %s:%d" % server.server_address, flush=True)
-    try:
-        server.serve_forever(poll_interval=0.2)
-    except KeyboardInterrupt:
-        pass
-    finally:
-        server.stopping.set()
-        server.server_close()
-    return 0
+    return serve(server)
 
 
 if __name__ == "__main__":

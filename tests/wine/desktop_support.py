@@ -6,9 +6,11 @@ the end is found and ended by its pid."""
 import os
 import signal
 import subprocess
+import unittest
 import uuid
 
 import rig
+from worker_support import ScriptedServer
 
 # Starts a program on a named desktop and ends with its exit status (closing_on_desktop.cpp).
 ON_DESKTOP = os.path.join(rig.TEST_BIN, "closing_on_desktop.exe")
@@ -58,7 +60,37 @@ class DesktopProgram(rig.Program):
 
 
 class DesktopClass(rig.StepTestCase):
-    """Ordered cases sharing one virtual desktop (cls.env, cls.driver, cls.tray)."""
+    """Ordered cases sharing one virtual desktop (cls.env, cls.driver, cls.tray), a scripted
+    server serving PAGES (cls.server) and one program run from cls.folder (cls.app, cls.hwnd),
+    whose data a class's prepare() writes first."""
+
+    PAGES = {}
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.exists(rig.EXE):
+            raise unittest.SkipTest("no program at %s" % rig.EXE)
+        cls.failed_step = None
+        cls.start_desktop()
+        cls.server = ScriptedServer()
+        cls.addClassCleanup(cls.server.stop)
+        for name, body in cls.PAGES.items():
+            cls.server.page(name, body)
+        cls.folder = rig.ProgramFolder()
+        cls.addClassCleanup(cls.folder.remove)
+        cls.prepare()
+        cls.start_desktop_driver()
+        cls.start_program()
+
+    @classmethod
+    def prepare(cls):
+        pass
+
+    @classmethod
+    def start_program(cls):
+        cls.app = DesktopProgram(cls.folder, DESKTOP, cls.env)
+        cls.addClassCleanup(cls.end_program)
+        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
 
     @classmethod
     def start_desktop(cls):

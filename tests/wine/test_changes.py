@@ -8,13 +8,11 @@ shows the window.
 
 import os
 import sys
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from desktop_support import (DESKTOP, LONG, DesktopClass, DesktopProgram,  # noqa: E402
-                             close_box_point)
-from worker_support import ScriptedServer, entry_lines, ini_lines, snapshots, stored  # noqa: E402
+from desktop_support import LONG, DesktopClass, close_box_point  # noqa: E402
+from worker_support import entry_lines, ini_lines, snapshots, stored  # noqa: E402
 
 CDRF_NEWFONT = 2
 CDRF_DODEFAULT = 0
@@ -48,18 +46,10 @@ class ChangeMarksAndBalloons(DesktopClass):
              (2, "天気", "http://127.0.0.1/file/b.html", 7002),
              (3, "保存済み", "http://127.0.0.1/file/d.html", 7004)]
 
+    PAGES = {"a.html": PAGE_A, "b.html": PAGE_B, "d.html": PAGE_D}
+
     @classmethod
-    def setUpClass(cls):
-        if not os.path.exists(rig.EXE):
-            raise unittest.SkipTest("no program at %s" % rig.EXE)
-        cls.failed_step = None
-        cls.start_desktop()
-        cls.server = ScriptedServer()
-        cls.addClassCleanup(cls.server.stop)
-        for name, body in (("a.html", PAGE_A), ("b.html", PAGE_B), ("d.html", PAGE_D)):
-            cls.server.page(name, body)
-        cls.folder = rig.ProgramFolder()
-        cls.addClassCleanup(cls.folder.remove)
+    def prepare(cls):
         lines = ["[url]", "count=%d" % len(cls.SITES)]
         for n, name, url, code in cls.SITES:
             lines += entry_lines(n, name, url, code)
@@ -70,14 +60,6 @@ class ChangeMarksAndBalloons(DesktopClass):
                            ("Seen.TEMP", rig.cp932(OLD_D))):
             with open(os.path.join(site_d, name), "wb") as f:
                 f.write(body)
-        cls.start_desktop_driver()
-        cls.start_program()
-
-    @classmethod
-    def start_program(cls):
-        cls.app = DesktopProgram(cls.folder, DESKTOP, cls.env)
-        cls.addClassCleanup(cls.end_program)
-        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
 
     # -- reading the program --
     def data(self, *parts):
@@ -190,4 +172,4 @@ class ChangeMarksAndBalloons(DesktopClass):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    rig.main()

@@ -12,13 +12,11 @@ are started through closing_on_desktop.exe.
 import os
 import subprocess
 import sys
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from desktop_support import (DESKTOP, LONG, DesktopClass, DesktopProgram,  # noqa: E402
-                             close_box_point)
-from worker_support import (ScriptedServer, activate, snapshots,  # noqa: E402
+from desktop_support import LONG, DesktopClass, close_box_point  # noqa: E402
+from worker_support import (activate, snapshots,  # noqa: E402
                             stored)
 
 ABOUT_CAPTION = "Sitewake Version 1.0"
@@ -74,25 +72,13 @@ class ClosingWhilePolling(DesktopClass):
     icon shows the window, Escape and Enter do nothing any more, close again (one icon), show,
     stop, close (exit status 1)."""
 
+    PAGES = {"p.html": PAGE}
+
     @classmethod
-    def setUpClass(cls):
-        if not os.path.exists(rig.EXE):
-            raise unittest.SkipTest("no program at %s" % rig.EXE)
-        cls.failed_step = None
-        cls.start_desktop()
-        cls.server = ScriptedServer()
-        cls.addClassCleanup(cls.server.stop)
-        cls.server.page("p.html", PAGE)
-        cls.folder = rig.ProgramFolder()
-        cls.addClassCleanup(cls.folder.remove)
+    def prepare(cls):
         cls.folder.write_ini("[url]\ncount=1\nname1=ポーリング\nurl1=http://127.0.0.1/file/p.html\n"
                              "code1=5001\n")
         os.makedirs(os.path.join(cls.folder.data, "5001"))
-
-        cls.start_desktop_driver()
-        cls.app = DesktopProgram(cls.folder, DESKTOP, cls.env)
-        cls.addClassCleanup(cls.end_program)
-        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
 
     # -- what the desktop shows --
     def visible(self):

@@ -260,4 +260,4 @@ class ContextMenus(rig.StepTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    rig.main()
