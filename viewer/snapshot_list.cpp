@@ -6,7 +6,6 @@
 #include "base/decimal.h"
 #include "base/path_join.h"
 #include "registry/data_paths.h"
-#include "registry/profile.h"
 #include "viewer/browser_launcher.h"
 #include "viewer/comparison_page.h"
 #include "viewer/snapshot_files.h"
@@ -53,10 +52,9 @@ void ListSnapshots(const ListView& list, const char* codeText)
 // program directory\data\<code><a><b>; false, leaving the path empty, when it would not fit.
 bool MakeSiteFilePath(char (&path)[kPathBufferSize], const char* codeText, const char* a, const char* b = "")
 {
-    char dir[kPathBufferSize];
-    GetExeDir(dir, sizeof dir);
-    const char* pieces[] = {dir, "\\data\\", codeText, a, b};
-    return JoinPath(path, pieces);
+    char prefix[kPathBufferSize];
+    const char* pieces[] = {prefix, a, b};
+    return MakeSitePrefix(prefix, codeText) && JoinPath(path, pieces);
 }
 
 // The files of one comparison: the two snapshots, and in the site folder's "Compare" folder
