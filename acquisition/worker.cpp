@@ -3,12 +3,11 @@
 #include "acquisition/file_io.h"
 #include "acquisition/http_fetch.h"
 #include "acquisition/site_paths.h"
-#include "acquisition/snapshot_stamp.h"
 #include "acquisition/snapshot_store.h"
 #include "acquisition/worker_link.h"
 #include "acquisition/worker_requests.h"
-#include "app/monitor_dlg.h"
 #include "registry/data_paths.h"
+#include "registry/site_folder.h"
 
 const char kFetchingStatus[] = "ファイルを取得";
 const char kProcessingStatus[] = "データの処理";
@@ -31,8 +30,7 @@ CommitNotice MakeNotice(const SiteRequest& site, const char* savedName, const ch
     CommitNotice notice = {};
     notice.code = site.code;
     CopyText(notice.name, sizeof notice.name, savedName);
-    const char* pieces[] = {stamp, ".htm"};
-    JoinPath(notice.snapshot, pieces);
+    MakeSnapshotName(notice.snapshot, stamp);
     return notice;
 }
 
@@ -62,7 +60,7 @@ private:
     // Works on the row at the position; false when the worker is to end.
     bool WorkOnRow(const char* savedName, int& row);
     bool Fetch(const SiteRequest& site, const SitePaths& paths);
-    void CompareAndCommit(const SitePaths& paths, bool textOnly, CommitNotice notice);
+    void CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice);
 
     HWND m_window;
     WorkerLink& m_link;
@@ -105,7 +103,7 @@ bool Acquisition::WorkOnRow(const char* savedName, int& row)
             return false;
         // A failed fetch is no result: nothing is compared and nothing stored.
         if (fetched)
-            CompareAndCommit(paths, site.textOnly, MakeNotice(site, savedName, stamp));
+            CompareAndCommit(paths, site.method, MakeNotice(site, savedName, stamp));
     }
     row = static_cast<int>(Ask(kWorkerEndRow, savedName));
     return m_link.Pause(kStepPauseMs);
@@ -120,9 +118,9 @@ bool Acquisition::Fetch(const SiteRequest& site, const SitePaths& paths)
     return fetched == 1;
 }
 
-void Acquisition::CompareAndCommit(const SitePaths& paths, bool textOnly, CommitNotice notice)
+void Acquisition::CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice)
 {
-    if (m_comparison.FilesDiffer(paths.newPath, paths.oldPath, textOnly) != 1)
+    if (m_comparison.FilesDiffer(paths.newPath, paths.oldPath, method) != 1)
         return;
     if (!m_link.BeginWriteStep())
         return;
@@ -137,7 +135,7 @@ void Acquisition::CompareAndCommit(const SitePaths& paths, bool textOnly, Commit
 
 DWORD WINAPI AcquisitionThread(LPVOID parameter)
 {
-    CMonitorDlg& dialog = *static_cast<CMonitorDlg*>(parameter);
-    Acquisition(dialog.GetSafeHwnd(), dialog.m_worker, dialog).Run();
+    const WorkerStart& start = *static_cast<const WorkerStart*>(parameter);
+    Acquisition(start.window, *start.link, *start.comparison).Run();
     return 0;
 }

@@ -5,6 +5,10 @@
 #pragma once
 #include <windows.h>
 
+#include "registry/site_settings.h"
+
+class WorkerLink;
+
 // The status texts a row shows while the worker is on it.
 extern const char kFetchingStatus[];    // "ファイルを取得"
 extern const char kProcessingStatus[];  // "データの処理"
@@ -13,12 +17,21 @@ extern const char kProcessingStatus[];  // "データの処理"
 // pages' readable text alone for a site compared that way).
 class PageComparison {
 public:
-    virtual int FilesDiffer(const char* newPath, const char* oldPath, bool textOnly) = 0;
+    virtual int FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method) = 0;
 
 protected:
     PageComparison() = default;
     ~PageComparison() = default;
 };
 
-// The thread procedure; its parameter is the main window (CMonitorDlg).
+// What the worker is started with: the window that answers its requests (worker_requests.h), the
+// link both threads share, and what decides whether a fetched copy changed. All three outlive the
+// worker.
+struct WorkerStart {
+    HWND window;
+    WorkerLink* link;
+    PageComparison* comparison;
+};
+
+// The thread procedure; its parameter is a WorkerStart.
 DWORD WINAPI AcquisitionThread(LPVOID parameter);

@@ -1,6 +1,6 @@
 #include "acquisition/worker_link.h"
 
-#include "app/message_wait.h"
+#include "ui/message_wait.h"
 
 WorkerLink::WorkerLink()
     : m_hQuit(CreateEventA(nullptr, TRUE, FALSE, nullptr)),

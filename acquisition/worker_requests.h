@@ -6,6 +6,7 @@
 #pragma once
 #include "base/path_join.h"
 #include "registry/site_registry.h"
+#include "registry/site_settings.h"
 #include "resource.h"
 
 enum WorkerOp {
@@ -27,7 +28,7 @@ struct RowRequest {
 struct SiteRequest {
     char url[kSiteUrlSize];
     long code;
-    bool textOnly;  // compared on the pages' readable text alone
+    CompareMethod method;
 };
 
 struct CommitNotice {

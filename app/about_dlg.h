@@ -1,5 +1,5 @@
 #pragma once
-#include "app/dialog.h"
+#include "ui/dialog.h"
 
 // The about box: no members and no handlers of its own.
 class CAboutDlg : public Dialog {

@@ -6,21 +6,21 @@
 
 void CMonitorDlg::OnCompareWholePage()
 {
-    SetCompareMode(false);
+    SetCompareMode(CompareMethod::kWholePage);
 }
 
 void CMonitorDlg::OnCompareTextOnly()
 {
-    SetCompareMode(true);
+    SetCompareMode(CompareMethod::kTextOnly);
 }
 
-void CMonitorDlg::SetCompareMode(bool textOnly)
+void CMonitorDlg::SetCompareMode(CompareMethod method)
 {
     long code = SelectedSiteCode();
     char registryPath[kPathBufferSize];
-    if (code < 0 || !MakeRegistryPath(registryPath) || !SetSiteCompareMode(registryPath, code, textOnly))
+    if (code < 0 || !MakeRegistryPath(registryPath) || !SetSiteCompareMode(registryPath, code, method))
         return;
-    if (textOnly)
+    if (method == CompareMethod::kTextOnly)
         m_textOnlySites.Add(code);
     else
         m_textOnlySites.Remove(code);

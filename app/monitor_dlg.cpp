@@ -2,8 +2,7 @@
 
 #include <string.h>
 
-#include "acquisition/files_differ.h"
-#include "acquisition/visible_text_compare.h"
+#include "acquisition/page_comparison.h"
 #include "app/about_dlg.h"
 #include "registry/site_list_loader.h"
 
@@ -37,7 +36,8 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
 
 CMonitorDlg::CMonitorDlg()
     : Dialog(IDD_MAIN), m_bRunning(0), m_strSiteCode(), m_nid(),
-      m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PROGRAM)))
+      m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PROGRAM))),
+      m_workerStart{nullptr, &m_worker, this}
 {
 }
 
@@ -133,9 +133,9 @@ bool CMonitorDlg::OnSize(UINT, int, int)
     return false;  // the default handling; no control moves
 }
 
-int CMonitorDlg::FilesDiffer(const char* newPath, const char* oldPath, bool textOnly)
+int CMonitorDlg::FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method)
 {
-    return textOnly ? CompareVisibleText(newPath, oldPath) : CompareTextFiles(newPath, oldPath);
+    return ComparePageFiles(newPath, oldPath, method);
 }
 
 // Escape ends the program, also while the worker runs: the worker is told to give up first and

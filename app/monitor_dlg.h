@@ -6,15 +6,15 @@
 #include "acquisition/row_cursor.h"
 #include "acquisition/worker.h"
 #include "acquisition/worker_link.h"
-#include "app/dialog.h"
 #include "app/bold_font.h"
-#include "app/list_view.h"
 #include "app/notify_icon.h"
 #include "base/code_set.h"
 #include "base/decimal.h"
 #include "base/path_join.h"
 #include "registry/site_registry.h"
 #include "resource.h"
+#include "ui/dialog.h"
+#include "ui/list_view.h"
 
 struct CommitNotice;
 
@@ -25,7 +25,7 @@ public:
 
     // Compares the fetched copy with the reference copy, whole or on their readable text: 1 when
     // they differ.
-    int FilesDiffer(const char* newPath, const char* oldPath, bool textOnly) override;
+    int FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method) override;
 
     // Inserts a newly registered site at the top of the site list.
     void InsertSiteRow(const char* name, const char* url, long code);
@@ -37,7 +37,6 @@ protected:
     void OnCancel() override;
 
 private:
-    friend DWORD WINAPI AcquisitionThread(LPVOID parameter);
     static const MessageEntry s_messageTable[];
 
     ListView SiteList() const { return ListView(GetDlgItem(IDC_SITE_LIST)); }
@@ -102,7 +101,7 @@ private:
     void OnOpenSiteFolder();
     void OnCompareWholePage();
     void OnCompareTextOnly();
-    void SetCompareMode(bool textOnly);
+    void SetCompareMode(CompareMethod method);
 
     volatile LONG m_bRunning;   // 1 while acquisition runs
     char m_strSiteCode[kDecimalTextSize];  // code text of the site whose snapshots are listed
@@ -118,5 +117,6 @@ private:
     int m_nHideDepth = 0;       // hide loops running, one inside another
     bool m_bIconShown = false;  // the icon is in the notification area
     WorkerLink m_worker;        // the acquisition worker, seen from the user-interface thread
+    WorkerStart m_workerStart;  // what the worker is started with
     RowCursor m_workerRow;      // the row the worker is on, kept in step with the list
 };

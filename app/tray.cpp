@@ -7,7 +7,7 @@
 #include <string.h>
 
 #include "acquisition/worker_requests.h"
-#include "app/message_wait.h"
+#include "ui/message_wait.h"
 #include "base/decimal.h"
 
 namespace {

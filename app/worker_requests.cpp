@@ -18,7 +18,8 @@ void CMonitorDlg::OnStart()
     m_bRunning = 1;
     if (!m_worker.Exists())
         m_workerRow.Reset();
-    m_worker.Start(AcquisitionThread, this);
+    m_workerStart.window = m_hWnd;
+    m_worker.Start(AcquisitionThread, &m_workerStart);
 }
 
 void CMonitorDlg::OnStop()
@@ -53,7 +54,7 @@ LRESULT CMonitorDlg::OnReadSite(LPARAM request)
     ListView sites = SiteList();
     sites.GetItemText(m_workerRow.Row(), 1, site->url, sizeof site->url);
     site->code = static_cast<long>(sites.GetItemData(m_workerRow.Row()));
-    site->textOnly = m_textOnlySites.Contains(site->code);
+    site->method = m_textOnlySites.Contains(site->code) ? CompareMethod::kTextOnly : CompareMethod::kWholePage;
     return 1;
 }
 

@@ -8,12 +8,13 @@ set(SITEWAKE_CORE_SOURCES
   registry/site_registry.cpp
   acquisition/file_copy.cpp
   acquisition/files_differ.cpp
+  acquisition/page_comparison.cpp
   acquisition/host_lookup.cpp
   acquisition/http_fetch.cpp
   acquisition/response_head.cpp
   acquisition/row_cursor.cpp
   acquisition/site_paths.cpp
-  acquisition/snapshot_stamp.cpp
+  registry/site_folder.cpp
   acquisition/snapshot_store.cpp
   acquisition/tcp_connection.cpp
   acquisition/url.cpp

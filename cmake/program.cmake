@@ -8,27 +8,32 @@ target_compile_options(sitewake_core PRIVATE -Os -fno-exceptions -fno-rtti -fexe
 target_link_libraries(sitewake_core PUBLIC ws2_32 secur32 crypt32)
 
 add_executable(Sitewake WIN32
+  # the application, the main window and its handlers, the dialogs it opens, tray, menus
   app/monitor_app.cpp
-  app/dialog.cpp
   app/monitor_dlg.cpp
   app/about_dlg.cpp
+  app/add_site_dlg.cpp
   app/tray.cpp
-  app/message_wait.cpp
-  registry/profile.cpp
-  registry/site_list_loader.cpp
-  registry/data_paths.cpp
-  registry/add_site_dlg.cpp
-  registry/site_commands.cpp
-  registry/registry_file.cpp
-  acquisition/worker.cpp
-  acquisition/worker_link.cpp
-  app/worker_requests.cpp
+  app/site_commands.cpp
+  app/snapshot_commands.cpp
   app/site_marks.cpp
   app/context_menu.cpp
   app/compare_mode.cpp
+  app/worker_requests.cpp
+  # the subsystems' window-side parts
+  registry/profile.cpp
+  registry/data_paths.cpp
+  registry/registry_file.cpp
+  registry/site_registration.cpp
+  registry/site_list_loader.cpp
+  acquisition/worker.cpp
+  acquisition/worker_link.cpp
   viewer/snapshot_list.cpp
   viewer/snapshot_files.cpp
   viewer/browser_launcher.cpp
+  # window-system wrappers
+  ui/dialog.cpp
+  ui/message_wait.cpp
   res/sitewake.rc
 )
 target_link_libraries(Sitewake PRIVATE sitewake_core comctl32 shell32 user32 gdi32 ws2_32)

@@ -2,6 +2,7 @@
 
 #include "base/decimal.h"
 #include "registry/profile.h"
+#include "registry/site_folder.h"
 
 bool MakeDataDir(char (&path)[kPathBufferSize])
 {
@@ -21,10 +22,8 @@ bool MakeRegistryPath(char (&path)[kPathBufferSize])
 
 bool MakeSitePrefix(char (&path)[kPathBufferSize], const char* codeText)
 {
-    char dir[kPathBufferSize];
-    GetExeDir(dir, sizeof dir);
-    const char* pieces[] = {dir, "\\data\\", codeText};
-    return JoinPath(path, pieces);
+    char dataDir[kPathBufferSize];
+    return MakeDataDir(dataDir) && MakeSiteFolderPath(path, dataDir, codeText);
 }
 
 bool MakeSitePrefix(char (&path)[kPathBufferSize], long code)

@@ -74,19 +74,19 @@ void MarkSiteDeleted(const char* path, long code)
     if (entry == 0)
         return;
     WriteEntryKey(path, kDelKey, entry, "1");
-    WriteCompareMode(path, entry, false);
+    WriteCompareMode(path, entry, CompareMethod::kWholePage);
 }
 
-void WriteCompareMode(const char* path, unsigned long entry, bool textOnly)
+void WriteCompareMode(const char* path, unsigned long entry, CompareMethod method)
 {
-    WriteEntryKey(path, kCompareKey, entry, textOnly ? kCompareText : nullptr);
+    WriteEntryKey(path, kCompareKey, entry, method == CompareMethod::kTextOnly ? kCompareText : nullptr);
 }
 
-bool SetSiteCompareMode(const char* path, long code, bool textOnly)
+bool SetSiteCompareMode(const char* path, long code, CompareMethod method)
 {
     unsigned long entry = LiveEntryOf(path, code);
     if (entry != 0)
-        WriteCompareMode(path, entry, textOnly);
+        WriteCompareMode(path, entry, method);
     return entry != 0;
 }
 

@@ -33,9 +33,9 @@ bool AppendSiteEntry(const char* path, const char* name, const char* url, long c
 void MarkSiteDeleted(const char* path, long code);
 // Stores how entry number entry is compared: compare<n>=text for the text only; for the whole
 // page the key is removed, as the default it is.
-void WriteCompareMode(const char* path, unsigned long entry, bool textOnly);
+void WriteCompareMode(const char* path, unsigned long entry, CompareMethod method);
 // The same for the first live entry that holds the code; false, changing nothing, when none does.
-bool SetSiteCompareMode(const char* path, long code, bool textOnly);
+bool SetSiteCompareMode(const char* path, long code, CompareMethod method);
 // The code when no entry of the file (live or deleted) and no site folder uses it yet, otherwise
 // the next free number after it.
 long FindFreeCode(const char* path, long code);

@@ -1,6 +1,6 @@
 #include "registry/site_list_loader.h"
 
-#include "app/list_view.h"
+#include "ui/list_view.h"
 #include "base/code_set.h"
 #include "registry/data_paths.h"
 #include "registry/registry_file.h"
@@ -18,7 +18,7 @@ void AppendRow(void* context, const ListedSite& site)
     int row = loading.list.InsertItem(loading.list.GetItemCount(), site.name);
     loading.list.SetItemText(row, 1, site.url);
     loading.list.SetItemData(row, site.code);
-    if (site.textOnly)
+    if (site.method == CompareMethod::kTextOnly)
         loading.textOnlySites.Add(site.code);
 }
 

@@ -61,15 +61,16 @@ int CompareKeys(const void* a, const void* b)
     return x->order < y->order ? -1 : (x->order > y->order ? 1 : 0);
 }
 
-// Whether a compare<n> value asks for the text only: "text" in any letter case, quoted or not;
-// anything else (or no key) is the whole page.
-bool IsTextOnly(const char* value)
+// The method a compare<n> value asks for: the text only for "text" in any letter case, quoted or
+// not; the whole page for anything else (or no key).
+CompareMethod ReadCompareMethod(const char* value)
 {
     if (!value)
-        return false;
+        return CompareMethod::kWholePage;
     char copy[8];  // room for a value one byte longer than "text", which is then not "text"
     CopyProfileValue(copy, sizeof copy, value);
-    return strlen(copy) == 4 && StartsWithIgnoringCase(copy, 4, kCompareText);
+    bool text = strlen(copy) == 4 && StartsWithIgnoringCase(copy, 4, kCompareText);
+    return text ? CompareMethod::kTextOnly : CompareMethod::kWholePage;
 }
 
 }  // namespace
@@ -164,7 +165,7 @@ bool SiteRegistry::FillSite(size_t first, size_t last, ListedSite& site) const
     CopyProfileValue(site.name, sizeof site.name, values[kName] ? values[kName] : "");
     CopyProfileValue(site.url, sizeof site.url, values[kUrl] ? values[kUrl] : "");
     site.code = ProfileValueToInt(values[kCode], 0);
-    site.textOnly = IsTextOnly(values[kCompare]);
+    site.method = ReadCompareMethod(values[kCompare]);
     return ProfileValueToInt(values[kDel], 0) == 1;
 }
 

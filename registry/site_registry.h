@@ -6,6 +6,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "registry/site_settings.h"
+
 enum {
     kSiteNameSize = 100,  // a listed name holds at most 99 bytes
     kSiteUrlSize = 260,   // a listed URL holds at most 259 bytes
@@ -24,7 +26,7 @@ struct ListedSite {
     char name[kSiteNameSize];
     char url[kSiteUrlSize];
     long code;
-    bool textOnly;  // compared on its readable text alone, not as the whole page
+    CompareMethod method;
 };
 
 // One numbered key of the section: "name", "url", "code", "del" or "compare" and an entry number.
@@ -35,6 +37,7 @@ struct RegistryKey {
     const char* value;
 };
 
+// Reads a number the way the profile reader does: an empty value gives def.
 long ProfileValueToInt(const char* value, long def);
 
 class SiteRegistry {
@@ -77,7 +80,5 @@ private:
     const char* m_countValue = nullptr;
 };
 
-// Reads a number the way the profile reader does: an empty value gives def.
-long ProfileValueToInt(const char* value, long def);
 // Copies a value the way the profile reader does: matching outer quotes dropped, cut to size - 1.
 void CopyProfileValue(char* dst, size_t size, const char* value);

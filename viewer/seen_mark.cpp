@@ -3,14 +3,14 @@
 #include <string.h>
 
 #include "acquisition/file_io.h"
+#include "registry/site_folder.h"
 
 namespace {
 
 bool MakeMarkPaths(const char* sitePrefix, char (&mark)[kPathBufferSize], char (&temp)[kPathBufferSize])
 {
-    const char* markPieces[] = {sitePrefix, SW_DIR_SEPARATOR "Seen.TEMP"};
-    const char* tempPieces[] = {sitePrefix, SW_DIR_SEPARATOR "Seen.tmp"};
-    return JoinPath(mark, markPieces) && JoinPath(temp, tempPieces);
+    return MakeSiteFilePath(mark, sitePrefix, SiteFile::kSeenMark) &&
+           MakeSiteFilePath(temp, sitePrefix, SiteFile::kSeenTemp);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <string.h>
 
+#include "registry/site_folder.h"
+
 namespace {
 
 // A directory search, closed when it goes.
@@ -42,8 +44,7 @@ void KeepNewest(void* context, const char* name)
 void ForEachSnapshot(const char* sitePrefix, void (*visit)(void* context, const char* name), void* context)
 {
     char pattern[kPathBufferSize];
-    const char* pieces[] = {sitePrefix, "\\*.htm"};
-    if (!JoinPath(pattern, pieces))
+    if (!MakeSnapshotPattern(pattern, sitePrefix))
         return;
     WIN32_FIND_DATAA found;
     FindHandle search(pattern, &found);

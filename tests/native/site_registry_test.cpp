@@ -36,7 +36,7 @@ public:
         std::vector<Row> rows;
         Parse().ForEachListed(
             [](void* context, const ListedSite& site) {
-                static_cast<std::vector<Row>*>(context)->push_back({site.name, site.url, site.code, site.textOnly});
+                static_cast<std::vector<Row>*>(context)->push_back({site.name, site.url, site.code, site.method == CompareMethod::kTextOnly});
             },
             &rows);
         return rows;

@@ -33,6 +33,11 @@ void PrintHex(const unsigned char* p, size_t n) {
     for (size_t i = 0; i < n; ++i) printf("%02x", p[i]);
 }
 
+CompareMethod MethodArg(const char* arg)
+{
+    return strcmp(arg, "text") == 0 ? CompareMethod::kTextOnly : CompareMethod::kWholePage;
+}
+
 const char* Arg(char** argv, int i) { return strcmp(argv[i], "-") == 0 ? nullptr : argv[i]; }
 
 int Usage() {
@@ -44,19 +49,19 @@ void PrintListedSite(void* context, const ListedSite& site) {
     bool* first = static_cast<bool*>(context);
     printf("%s{\"name\":\"", *first ? "" : ",");
     PrintHex(reinterpret_cast<const unsigned char*>(site.name), strlen(site.name));
-    printf("\",\"code\":%ld,\"text\":%s}", site.code, site.textOnly ? "true" : "false");
+    printf("\",\"code\":%ld,\"text\":%s}", site.code, site.method == CompareMethod::kTextOnly ? "true" : "false");
     *first = false;
 }
 
 // The registry file's commands; -1 when cmd is none of them.
 int RunRegistryCommand(const char* cmd, int argc, char** argv) {
     if (strcmp(cmd, "compare") == 0 && argc == 5) {
-        WriteCompareMode(argv[2], strtoul(argv[3], nullptr, 10), strcmp(argv[4], "text") == 0);
+        WriteCompareMode(argv[2], strtoul(argv[3], nullptr, 10), MethodArg(argv[4]));
         printf("{\"done\":true}\n");
         return 0;
     }
     if (strcmp(cmd, "sitecompare") == 0 && argc == 5) {
-        bool found = SetSiteCompareMode(argv[2], atol(argv[3]), strcmp(argv[4], "text") == 0);
+        bool found = SetSiteCompareMode(argv[2], atol(argv[3]), MethodArg(argv[4]));
         printf("{\"found\":%s}\n", found ? "true" : "false");
         return 0;
     }

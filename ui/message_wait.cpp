@@ -1,4 +1,4 @@
-#include "app/message_wait.h"
+#include "ui/message_wait.h"
 
 bool WaitAnsweringSentMessages(HANDLE handle, DWORD timeout)
 {

@@ -1,4 +1,4 @@
-#include "app/dialog.h"
+#include "ui/dialog.h"
 
 HWND Dialog::s_hMainWindow = nullptr;
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "acquisition/snapshot_stamp.h"
+#include "registry/site_folder.h"
 
 namespace {
 

@@ -1,9 +1,8 @@
 // The site commands of the main window: registering a site through the registration dialog and
 // deleting the selected one (its entry is marked deleted; its folder and snapshots stay on disk).
+#include "app/add_site_dlg.h"
 #include "app/monitor_dlg.h"
-#include "registry/add_site_dlg.h"
-#include "registry/data_paths.h"
-#include "registry/registry_file.h"
+#include "registry/site_registration.h"
 
 void CMonitorDlg::OnDeleteSite()
 {
@@ -18,17 +17,20 @@ void CMonitorDlg::OnDeleteSite()
     row = sites.GetSelectedRow();
     if (row < 0)
         return;
-    char registryPath[kPathBufferSize];
-    if (MakeRegistryPath(registryPath))
-        MarkSiteDeleted(registryPath, static_cast<long>(sites.GetItemData(row)));
+    DeleteSiteEntry(static_cast<long>(sites.GetItemData(row)));
     sites.DeleteItem(row);
     m_workerRow.RowDeleted(row);
 }
 
+// A site that cannot be stored (no entry number left) still gets its row for this run.
 void CMonitorDlg::OnAddSite()
 {
-    CAddSiteDlg dialog(*this);
-    dialog.DoModal();
+    CAddSiteDlg dialog;
+    if (dialog.DoModal() != IDOK)
+        return;
+    long code = PickNewSiteCode();
+    InsertSiteRow(dialog.Name(), dialog.Url(), code);
+    StoreNewSite(dialog.Name(), dialog.Url(), code);
 }
 
 void CMonitorDlg::InsertSiteRow(const char* name, const char* url, long code)

@@ -1,0 +1,10 @@
+#include "acquisition/page_comparison.h"
+
+#include "acquisition/files_differ.h"
+#include "acquisition/visible_text_compare.h"
+
+int ComparePageFiles(const char* newPath, const char* oldPath, CompareMethod method)
+{
+    return method == CompareMethod::kTextOnly ? CompareVisibleText(newPath, oldPath)
+                                              : CompareTextFiles(newPath, oldPath);
+}
