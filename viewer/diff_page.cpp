@@ -7,6 +7,8 @@
 #include "acquisition/http_fetch.h"
 #include "base/ascii.h"
 #include "base/cp932.h"
+#include "base/text_join.h"
+#include "registry/site_folder.h"
 
 namespace {
 
@@ -275,55 +277,15 @@ bool WriteDiffPageFile(const char* path, const LineTable& older, const LineTable
 
 namespace {
 
-// Reads n digits at *p into digits (n bytes), moving *p past them. False when any is missing.
-bool TakeDigits(const char** p, size_t n, char* digits)
-{
-    for (size_t i = 0; i < n; ++i) {
-        char c = (*p)[i];
-        if (c < '0' || c > '9')
-            return false;
-        digits[i] = c;
-    }
-    *p += n;
-    return true;
-}
-
-// Moves *p past unit, the two bytes of a unit character, when they are there.
-bool TakeUnit(const char** p, const char* unit)
-{
-    if ((*p)[0] != unit[0] || (*p)[1] != unit[1])  // unit[0] is never zero: no read past the end
-        return false;
-    *p += 2;
-    return true;
-}
-
-// The year's digits (1 to 10) up to its unit character.
-size_t YearLength(const char* p)
-{
-    size_t n = 0;
-    while (n < 11 && p[n] >= '0' && p[n] <= '9')
-        ++n;
-    return n <= 10 ? n : 0;
-}
-
-// Parses the stamp into "YYYY-MM-DD hh:mm:ss" in label (kSnapshotLabelSize bytes).
+// Parses the stamp of a snapshot name into "YYYY-MM-DD hh:mm:ss" in label (kSnapshotLabelSize
+// bytes).
 bool ParseStamp(const char* name, char* label)
 {
-    static const char* const kUnits[] = {"\x94\x4E", "\x8C\x8E", "\x93\xFA", "\x8E\x9E", "\x95\xAA", "\x95\x62"};
-    static const char kSeparators[] = "-- ::";  // before month, day, hour, minute, second
-    const char* p = name;
-    size_t year = YearLength(p);
-    size_t used = year;
-    if (year == 0 || !TakeDigits(&p, year, label) || !TakeUnit(&p, kUnits[0]))
+    SnapshotTime t;
+    if (!ParseSnapshotName(name, &t))
         return false;
-    for (int field = 1; field < 6; ++field) {
-        label[used++] = kSeparators[field - 1];
-        if (!TakeDigits(&p, 2, label + used) || !TakeUnit(&p, kUnits[field]))
-            return false;
-        used += 2;
-    }
-    label[used] = '\0';
-    return strlen(p) == 4 && StartsWithIgnoringCase(p, 4, ".htm");
+    const char* pieces[] = {t.year, "-", t.month, "-", t.day, " ", t.hour, ":", t.minute, ":", t.second};
+    return JoinText(label, kSnapshotLabelSize, pieces, sizeof(pieces) / sizeof(pieces[0]));
 }
 
 // Printable ASCII as it is, any other character (a double-byte one counts once) as "?".
