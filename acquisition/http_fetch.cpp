@@ -10,51 +10,9 @@
 #include "acquisition/tls_stream.h"
 #include "base/cp932.h"
 #include "base/decimal.h"
+#include "base/text_join.h"
 
 namespace {
-
-// Appends texts into a fixed buffer; once one does not fit, the whole text is refused.
-class TextBuilder {
-public:
-    TextBuilder(char* dst, size_t size) : m_dst(dst), m_size(size), m_used(0), m_ok(size > 0)
-    {
-        if (m_ok)
-            m_dst[0] = '\0';
-    }
-    void Append(const char* text)
-    {
-        size_t len = strlen(text);
-        if (!m_ok || len >= m_size - m_used) {
-            Refuse();
-            return;
-        }
-        memcpy(m_dst + m_used, text, len + 1);
-        m_used += len;
-    }
-    bool Ok() const { return m_ok; }
-
-private:
-    void Refuse()
-    {
-        if (m_size > 0)
-            m_dst[0] = '\0';
-        m_ok = false;
-    }
-    char* m_dst;
-    size_t m_size;
-    size_t m_used;
-    bool m_ok;
-};
-
-// Stores into the fetched-copy file; when that could not be opened the bytes are dropped.
-class FileSink : public ByteSink {
-public:
-    explicit FileSink(OutputFile& file) : m_file(file) {}
-    bool Put(const char* data, size_t len) override { return !m_file.IsOpen() || m_file.Write(data, len); }
-
-private:
-    OutputFile& m_file;
-};
 
 // What one request of a fetch ended with.
 enum HopEnd { kHopFailed, kHopStored, kHopRedirected };
@@ -171,7 +129,7 @@ HopEnd FetchHop(const Url& target, bool follow, OutputFile& file, FetchBudget& b
     char request[kRequestBufferSize] = {};
     if (!FormatRequest(request, sizeof(request), target.parts, target.port))
         return kHopFailed;
-    FileSink sink(file);
+    OutputFileSink sink(file);
     BodyWriter writer(sink);
     ResponseHead head;
     HopEnd end = Connect(target, budget, Exchange{request, head, writer, budget.BytesLeft(), follow});
@@ -209,7 +167,7 @@ size_t ConvertLineEnds(const char* text, size_t len, char* dst)
 
 bool OutputFileSink::Put(const char* data, size_t len)
 {
-    return m_file.Write(data, len);
+    return !m_file.IsOpen() || m_file.Write(data, len);
 }
 
 bool FormatRequest(char* dst, size_t size, const UrlParts& parts, unsigned short port)

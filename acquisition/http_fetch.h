@@ -52,7 +52,8 @@ protected:
 
 class OutputFile;
 
-// Bytes written through to an open file.
+// Bytes written through to a file; a file that could not be opened takes them and drops them (a
+// fetch into a missing site folder still runs in full).
 class OutputFileSink : public ByteSink {
 public:
     explicit OutputFileSink(OutputFile& file) : m_file(file) {}

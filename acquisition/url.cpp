@@ -89,46 +89,33 @@ size_t PathLength(const char* path)
     return len;
 }
 
-// Appends text[0, len) to dst (size bytes, *used of them taken); false when it does not fit.
-bool Append(char* dst, size_t size, size_t* used, const char* text, size_t len)
-{
-    if (len >= size - *used)
-        return false;
-    memcpy(dst + *used, text, len);
-    *used += len;
-    dst[*used] = '\0';
-    return true;
-}
-
 bool IsSegment(const char* segment, size_t len, const char* name)
 {
     return len == strlen(name) && memcmp(segment, name, len) == 0;
 }
 
-// Writes path[0, len) (beginning with "/") into dst with its "." and ".." segments removed.
-bool RemoveDotSegments(const char* path, size_t len, char* dst, size_t size)
+// Appends path[0, len) (beginning with "/") to text with its "." and ".." segments removed.
+bool RemoveDotSegments(const char* path, size_t len, TextBuilder& text)
 {
-    size_t used = 0;
-    dst[0] = '\0';
     const char* end = path + len;
-    for (const char* p = path; p < end;) {
+    for (const char* p = path; p < end && text.Ok();) {
         long next = cp932::FindChar(p + 1, static_cast<size_t>(end - p - 1), '/');
         const char* stop = next < 0 ? end : p + 1 + next;
         size_t segmentLength = static_cast<size_t>(stop - p - 1);
         bool dots = IsSegment(p + 1, segmentLength, "..");
         if (dots) {
-            long slash = cp932::FindLastChar(dst, used, '/');
-            used = slash < 0 ? 0 : static_cast<size_t>(slash);
-            dst[used] = '\0';
+            long slash = cp932::FindLastChar(text.Text(), text.Length(), '/');
+            text.CutTo(slash < 0 ? 0 : static_cast<size_t>(slash));
         }
-        bool ok = (dots || IsSegment(p + 1, segmentLength, "."))
-                      ? (stop < end || Append(dst, size, &used, "/", 1))
-                      : Append(dst, size, &used, p, static_cast<size_t>(stop - p));
-        if (!ok)
-            return false;
+        if (!dots && !IsSegment(p + 1, segmentLength, "."))
+            text.Append(p, static_cast<size_t>(stop - p));
+        else if (stop == end)
+            text.Append("/");
         p = stop;
     }
-    return used > 0 || Append(dst, size, &used, "/", 1);
+    if (text.Length() == 0)
+        text.Append("/");
+    return text.Ok();
 }
 
 // The request path of a reference without scheme and host, seen from the base path: a query
@@ -136,25 +123,23 @@ bool RemoveDotSegments(const char* path, size_t len, char* dst, size_t size)
 bool MergePath(const char* basePath, const char* reference, char* dst)
 {
     size_t baseLength = PathLength(basePath);
-    size_t used = 0;
-    dst[0] = '\0';
-    if (reference[0] == '?')
-        return Append(dst, kUrlBufferSize, &used, basePath, baseLength) &&
-               Append(dst, kUrlBufferSize, &used, reference, strlen(reference));
+    if (reference[0] == '?') {
+        TextBuilder text(dst, kUrlBufferSize);
+        return text.Append(basePath, baseLength).Append(reference).Ok();
+    }
     char merged[2 * kUrlBufferSize];  // a folder and a reference, each shorter than a buffer
-    size_t mergedLength = 0;
+    TextBuilder folder(merged, sizeof(merged));
     if (reference[0] != '/') {
         long slash = cp932::FindLastChar(basePath, baseLength, '/');
         if (slash < 0)
-            Append(merged, sizeof(merged), &mergedLength, "/", 1);
-        Append(merged, sizeof(merged), &mergedLength, basePath, static_cast<size_t>(slash + 1));
+            folder.Append("/");
+        folder.Append(basePath, static_cast<size_t>(slash + 1));
     }
-    Append(merged, sizeof(merged), &mergedLength, reference, strlen(reference));
+    folder.Append(reference);
     size_t pathLength = PathLength(merged);
-    if (!RemoveDotSegments(merged, pathLength, dst, kUrlBufferSize))
-        return false;
-    used = strlen(dst);
-    return Append(dst, kUrlBufferSize, &used, merged + pathLength, mergedLength - pathLength);
+    TextBuilder text(dst, kUrlBufferSize);
+    return RemoveDotSegments(merged, pathLength, text) &&
+           text.Append(merged + pathLength, folder.Length() - pathLength).Ok();
 }
 
 }  // namespace

@@ -2,22 +2,47 @@
 
 #include <string.h>
 
+TextBuilder::TextBuilder(char* dst, size_t size) : m_dst(dst), m_size(size), m_used(0), m_ok(size > 0)
+{
+    if (m_ok)
+        m_dst[0] = '\0';
+}
+
+TextBuilder& TextBuilder::Append(const char* text)
+{
+    return Append(text, strlen(text));
+}
+
+TextBuilder& TextBuilder::Append(const char* text, size_t len)
+{
+    if (!m_ok)
+        return *this;
+    if (len >= m_size - m_used) {
+        m_dst[0] = '\0';
+        m_used = 0;
+        m_ok = false;
+        return *this;
+    }
+    memcpy(m_dst + m_used, text, len);
+    m_used += len;
+    m_dst[m_used] = '\0';
+    return *this;
+}
+
+void TextBuilder::CutTo(size_t len)
+{
+    if (m_ok && len < m_used) {
+        m_used = len;
+        m_dst[m_used] = '\0';
+    }
+}
+
 bool JoinText(char* dst, size_t size, const char* const* pieces, size_t count)
 {
-    if (size == 0)
-        return false;
-    size_t used = 0;
-    for (size_t i = 0; i < count; ++i) {
-        size_t len = strlen(pieces[i]);
-        if (len >= size - used) {
-            dst[0] = '\0';
-            return false;
-        }
-        memcpy(dst + used, pieces[i], len);
-        used += len;
-    }
-    dst[used] = '\0';
-    return true;
+    TextBuilder text(dst, size);
+    for (size_t i = 0; i < count; ++i)
+        text.Append(pieces[i]);
+    return text.Ok();
 }
 
 size_t CopyText(char* dst, size_t size, const char* src)
