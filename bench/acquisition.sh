@@ -1,30 +1,31 @@
 #!/bin/bash
 # Acquisition benchmarks, printed side by side with their reference tools:
-#   fetch    a 100 MB page from nginx on loopback: HttpGetToFile against curl -s -o,
-#            and the peak resident memory of a fetch for a 1 KB and a 100 MB page;
-#   compare  two identical 100 MB files: CompareTextFiles against cmp; and two 100 MB files
+#   fetch    a 60 MB page from nginx on loopback: HttpGetToFile against curl -s -o,
+#            and the peak resident memory of a fetch for a 1 KB and a 60 MB page;
+#   compare  two identical 60 MB files: CompareTextFiles against cmp; and two 60 MB files
 #            differing only in their last line, one with CR LF line ends, one with LF.
+# A fetch stops at 64 MiB of body (67,108,864 bytes): the page stays under that by default.
 #
-# Usage: bench/acquisition.sh [BUILD_DIR]     (default build/native, configured Release)
+# Usage: bench/acquisition.sh [BUILD_DIR]     (default build/native, built by scripts/build.sh)
 # Environment: BENCH_PORT (default 18080; nginx listens on 127.0.0.1:BENCH_PORT),
-#              BENCH_DIR (work folder, default a fresh one under /tmp), BENCH_MB (page size, 100),
-#              BENCH_RUNS (best of, 3).
+#              BENCH_DIR (work folder, default a fresh one under /tmp), BENCH_MB (page size, 60;
+#              at most 67), BENCH_RUNS (best of, 3).
 # Needs nginx and curl. Only 127.0.0.1 is used.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/native}
 port=${BENCH_PORT:-18080}
-megabytes=${BENCH_MB:-100}
+megabytes=${BENCH_MB:-60}
 runs=${BENCH_RUNS:-3}
 nginx=$(command -v nginx || echo /usr/sbin/nginx)
+. "$root/bench/bench_common.sh"
 
-if [[ ! -x $build/bench/fetch_bench || ! -x $build/bench/compare_bench ]]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" -j2 --target fetch_bench compare_bench >/dev/null
-fi
+(( megabytes * 1000 * 1000 <= 64 * 1024 * 1024 )) ||
+    bench_fail "BENCH_MB=$megabytes is past the fetch's 64 MiB limit: the fetch would refuse the page"
+bench_build_native "$build" fetch_bench compare_bench
 for tool in curl cmp "$nginx"; do
-    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
+    command -v "$tool" >/dev/null || bench_fail "missing $tool (scripts/install-deps.sh installs it)"
 done
 
 work=${BENCH_DIR:-$(mktemp -d /tmp/sitewake-bench-XXXXXX)}
@@ -112,11 +113,15 @@ for _ in $(seq "$runs"); do
     rm -f "$work/out/curl.htm" "$work/out/ours.htm"
     t0=$(now); curl -s -o "$work/out/curl.htm" "$url"; t1=$(now)
     curl_best=$(min "$curl_best" "$(elapsed "$t0" "$t1")")
-    t0=$(now); "$build/bench/fetch_bench" "127.0.0.1/big.htm" "$work/out/ours.htm" "$port" >"$work/out/big.txt"; t1=$(now)
+    t0=$(now)
+    "$build/bench/fetch_bench" "127.0.0.1/big.htm" "$work/out/ours.htm" "$port" >"$work/out/big.txt" ||
+        bench_fail "the fetch of the ${megabytes} MB page failed: $(cat "$work/out/big.txt")"
+    t1=$(now)
     ours_best=$(min "$ours_best" "$(elapsed "$t0" "$t1")")
 done
-[[ $(stat -c %s "$work/out/curl.htm") == "$page_bytes" ]] || { echo "curl fetched a wrong size" >&2; exit 1; }
-"$build/bench/fetch_bench" "127.0.0.1/small.htm" "$work/out/small.htm" "$port" >"$work/out/small.txt"
+[[ $(stat -c %s "$work/out/curl.htm") == "$page_bytes" ]] || bench_fail "curl fetched a wrong size"
+"$build/bench/fetch_bench" "127.0.0.1/small.htm" "$work/out/small.htm" "$port" >"$work/out/small.txt" ||
+    bench_fail "the fetch of the 1 KB page failed: $(cat "$work/out/small.txt")"
 rss_small=$(field peak_rss_kb <"$work/out/small.txt")
 rss_big=$(field peak_rss_kb <"$work/out/big.txt")
 stored=$(field stored_bytes <"$work/out/big.txt")
@@ -138,10 +143,10 @@ for _ in $(seq "$runs"); do
 done
 same=$("$build/bench/compare_bench" "$work/same_a.txt" "$work/same_b.txt" "$runs")
 same_s=$(field seconds <<<"$same")
-[[ $(field result <<<"$same") == 0 ]] || { echo "identical files compared as different" >&2; exit 1; }
+[[ $(field result <<<"$same") == 0 ]] || bench_fail "identical files compared as different"
 last=$("$build/bench/compare_bench" "$work/last_crlf.txt" "$work/last_lf.txt" "$runs")
 last_s=$(field seconds <<<"$last")
-[[ $(field result <<<"$last") == 1 ]] || { echo "last-line change not seen" >&2; exit 1; }
+[[ $(field result <<<"$last") == 1 ]] || bench_fail "last-line change not seen"
 last_bytes=$(stat -c %s "$work/last_crlf.txt")
 
 printf "%-44s %11s MB/s %11s MB/s %7sx   (cmp -s; %s s vs %s s)\n" \

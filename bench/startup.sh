@@ -14,5 +14,5 @@ cd "$ROOT"
 
 . "$ROOT/scripts/wine-env.sh"
 sw_bench_enter startup.sh "$0" "$@"
-sw_bench_session || exit 1
+sw_wine_session || exit 1
 python3 "$ROOT/bench/startup_measure.py" "$@"

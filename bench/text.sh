@@ -11,7 +11,7 @@
 # own and reports its peak resident memory, so the figures for the 1 MB and the BENCH_MB page show
 # whether memory grows with the page. The 1 MB pages are timed over ten times as many runs.
 #
-# Usage: bench/text.sh [BUILD_DIR]     (default build/native, configured Release)
+# Usage: bench/text.sh [BUILD_DIR]     (default build/native, built by scripts/build.sh)
 # Environment: BENCH_DIR (work folder, default a fresh one under /tmp), BENCH_MB (large page size,
 #              100), BENCH_RUNS (best of, 3).
 set -euo pipefail
@@ -21,10 +21,8 @@ build=${1:-$root/build/native}
 megabytes=${BENCH_MB:-100}
 runs=${BENCH_RUNS:-3}
 
-if [[ ! -x $build/bench/text_bench ]]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" -j2 --target text_bench >/dev/null
-fi
+. "$root/bench/bench_common.sh"
+bench_build_native "$build" text_bench
 
 work=${BENCH_DIR:-$(mktemp -d /tmp/sitewake-text-bench-XXXXXX)}
 mkdir -p "$work"

@@ -7,6 +7,7 @@
 #   sw_wineserver_start          # persistent wineserver for the prefix; SW_WINESERVER_PID
 #   sw_wine_warm                 # Wine's background processes started, detached from our pipes
 #   sw_wineserver_stop; sw_xvfb_stop
+#   sw_wine_session              # all of the above at once, stopped when the script ends
 # Everything started here is stopped by its own pid, never by name.
 
 SW_ROOT="${SW_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
@@ -171,8 +172,9 @@ sw_bench_enter() {
   return 0
 }
 
-# A warm Wine session on a private display for a benchmark, stopped when the script ends.
-sw_bench_session() {
+# A warm Wine session on a private display (a benchmark, a Wine test run by hand), stopped when
+# the calling script ends.
+sw_wine_session() {
   sw_stop_on_exit
   sw_wine_env "${SW_WINEPREFIX:-$SW_ROOT/build/wine-prefix}" || return 1
   sw_prefix_ensure || return 1

@@ -3,8 +3,8 @@
 A test file is a unittest module registered in tests/wine/CMakeLists.txt with one line,
 sitewake_wine_test(test_foo.py). Under scripts/test.sh the Wine prefix, the Xvfb display and a
 warm wineserver are given in the environment (SW_RIG_READY=1); a test file run by hand
-(python3 tests/wine/test_foo.py) makes them itself: the prefix build/wine-prefix (made once)
-and a private Xvfb, both stopped at exit.
+(python3 tests/wine/test_foo.py) gets them from scripts/wine-env.sh the same way: the prefix
+build/wine-prefix (made once), a private Xvfb and a wineserver, all stopped at exit.
 
     import rig
 
@@ -16,7 +16,6 @@ and a private Xvfb, both stopped at exit.
 Everything the rig starts is stopped by its own pid.
 """
 
-import atexit
 import json
 import os
 import re
@@ -102,6 +101,30 @@ def ini_bytes(text):
     return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp932")
 
 
+def ini_lines(*lines):
+    """INI file bytes from its lines: each in code page 932 (or bytes as they are), ended by
+    CR LF."""
+    return b"".join((l if isinstance(l, bytes) else cp932(l)) + b"\r\n" for l in lines)
+
+
+def entry_lines(n, name, url, code, deleted=None):
+    """The keys of registry entry n; deleted, unless None or False, is its del<n> value (True
+    for 1)."""
+    lines = ["name%d=%s" % (n, name), "url%d=%s" % (n, url), "code%d=%s" % (n, code)]
+    if deleted is not None and deleted is not False:
+        lines.append("del%d=%s" % (n, 1 if deleted is True else deleted))
+    return lines
+
+
+def registry_file(count, *entries):
+    """Registry file bytes: the section [url], count=<count> (no count when None), then the
+    entries: lists of lines from entry_lines, or single lines."""
+    lines = ["[url]"] + ([] if count is None else ["count=%s" % count])
+    for entry in entries:
+        lines += entry if isinstance(entry, list) else [entry]
+    return ini_lines(*lines)
+
+
 def wait_until(predicate, timeout=DEFAULT_TIMEOUT, interval=0.05, what="condition"):
     """Calls predicate until it returns something true; returns that, or raises TimeoutError."""
     deadline = time.monotonic() + timeout
@@ -118,96 +141,23 @@ def wait_until(predicate, timeout=DEFAULT_TIMEOUT, interval=0.05, what="conditio
 # The Wine environment
 
 
-class _Environment:
-    """Wine prefix, display and wineserver: from scripts/test.sh, or made here."""
-
-    def __init__(self):
-        self.env = None
-        self._started = []  # (name, Popen) of what we started, stopped at exit
-
-    def get(self):
-        if self.env is None:
-            if os.environ.get("SW_RIG_READY") == "1":
-                self.env = self._complete(dict(os.environ))
-            else:
-                self.env = self._make()
-        return self.env
-
-    @staticmethod
-    def _complete(env):
-        env.setdefault("WINEDEBUG", "-all")
-        # The mmap shim for emulated 32-bit Wine (scripts/wine-env.sh), for Wine alone.
-        preload = env.get("SW_WINE_PRELOAD")
-        if preload and preload not in env.get("LD_PRELOAD", ""):
-            env["LD_PRELOAD"] = preload + (" " + env["LD_PRELOAD"] if env.get("LD_PRELOAD") else "")
-        env["LC_ALL"] = "ja_JP.UTF-8"
-        env["LANG"] = "ja_JP.UTF-8"
-        return env
-
-    def _make(self):
-        prefix = os.environ.get("WINEPREFIX") or os.path.join(SOURCE_DIR, "build", "wine-prefix")
-        script = os.path.join(SOURCE_DIR, "scripts", "wine-env.sh")
-        out = subprocess.run(
-            ["bash", "-c", '. "$0" && sw_wine_env "$1" && sw_prefix_ensure >&2 && env -0',
-             script, prefix],
-            check=True, stdout=subprocess.PIPE).stdout
-        env = self._complete(dict(item.split("=", 1) for item in out.decode().split("\0")
-                                  if "=" in item))
-        display = self._start_xvfb(env)
-        env["DISPLAY"] = display
-        ws = subprocess.Popen(["/usr/lib/wine/wineserver64", "-f", "-p"], env=env,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self._started.append(("wineserver", ws))
-        atexit.register(self.stop)
-        _warm_up(env)
-        return env
-
-    def _start_xvfb(self, env):
-        for n in range(int(os.environ.get("SW_DISPLAY_FIRST", "121")), 200):
-            if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-                continue
-            p = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24",
-                                  "-nolisten", "tcp", "-noreset"],
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            try:
-                wait_until(lambda: p.poll() is not None or subprocess.run(
-                    ["xdpyinfo", "-display", ":%d" % n], stdout=subprocess.DEVNULL,
-                    stderr=subprocess.DEVNULL).returncode == 0, timeout=10, what="Xvfb")
-            except TimeoutError:
-                pass
-            if p.poll() is None:
-                self._started.append(("Xvfb", p))
-                return ":%d" % n
-        raise RuntimeError("could not start Xvfb")
-
-    def stop(self):
-        for name, p in reversed(self._started):
-            if p.poll() is None:
-                if name == "wineserver":
-                    subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=self.env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                else:
-                    p.terminate()
-                try:
-                    p.wait(10)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-                    p.wait()
-        self._started = []
-
-
-def _warm_up(env):
-    """Starts Wine's background processes with no output handles of ours (see run_wine)."""
-    subprocess.run(["wine", "cmd.exe", "/c", "exit"], env=env, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
-
-
-_environment = _Environment()
+def _environment():
+    """The environment scripts/wine-env.sh gives Wine processes (prefix, display, wineserver),
+    completed for the rig."""
+    env = dict(os.environ)
+    env.setdefault("WINEDEBUG", "-all")
+    # The mmap shim for emulated 32-bit Wine (scripts/wine-env.sh), for Wine alone.
+    preload = env.get("SW_WINE_PRELOAD")
+    if preload and preload not in env.get("LD_PRELOAD", ""):
+        env["LD_PRELOAD"] = preload + (" " + env["LD_PRELOAD"] if env.get("LD_PRELOAD") else "")
+    env["LC_ALL"] = "ja_JP.UTF-8"
+    env["LANG"] = "ja_JP.UTF-8"
+    return env
 
 
 def wine_env(extra=None):
     """The environment for Wine processes (prefix, LC_ALL=ja_JP.UTF-8, WINEDEBUG, DISPLAY)."""
-    env = dict(_environment.get())
+    env = _environment()
     if extra:
         env.update(extra)
     return env
@@ -683,8 +633,13 @@ class WineTestCase(unittest.TestCase):
 
 
 def main():
-    """unittest.main() that also ends what the rig started."""
-    try:
-        unittest.main(verbosity=2)
-    finally:
-        _environment.stop()
+    """unittest.main() in the Wine session of scripts/test.sh. A test file run by hand runs
+    itself again inside a session of its own, made by scripts/wine-env.sh (the prefix
+    build/wine-prefix, a private Xvfb and a warm wineserver, all stopped when it ends)."""
+    if os.environ.get("SW_RIG_READY") != "1":
+        script = os.path.join(SOURCE_DIR, "scripts", "wine-env.sh")
+        prefix = os.environ.get("WINEPREFIX") or os.path.join(SOURCE_DIR, "build", "wine-prefix")
+        session = ('. "$0" && SW_WINEPREFIX="$1" sw_wine_session >&2 && shift 2 && "$@"')
+        sys.exit(subprocess.run(["bash", "-c", session, script, prefix, "x", sys.executable]
+                                + sys.argv).returncode)
+    unittest.main(verbosity=2)

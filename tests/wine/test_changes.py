@@ -12,7 +12,8 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 from desktop_support import LONG, DesktopClass, close_box_point  # noqa: E402
-from worker_support import entry_lines, ini_lines, snapshots, stored  # noqa: E402
+from worker_support import snapshots, stored  # noqa: E402
+from rig import entry_lines, registry_file  # noqa: E402
 
 CDRF_NEWFONT = 2
 CDRF_DODEFAULT = 0
@@ -50,11 +51,9 @@ class ChangeMarksAndBalloons(DesktopClass):
 
     @classmethod
     def prepare(cls):
-        lines = ["[url]", "count=%d" % len(cls.SITES)]
+        cls.folder.write_ini(registry_file(len(cls.SITES), *(entry_lines(*s) for s in cls.SITES)))
         for n, name, url, code in cls.SITES:
-            lines += entry_lines(n, name, url, code)
             os.makedirs(os.path.join(cls.folder.data, str(code)))
-        cls.folder.write_ini(ini_lines(*lines))
         site_d = os.path.join(cls.folder.data, "7004")
         for name, body in ((OLD_D, PAGE_D), (NEW_D, PAGE_D), ("Old.TEMP", stored(PAGE_D)),
                            ("Seen.TEMP", rig.cp932(OLD_D))):

@@ -19,7 +19,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 from worker_support import (ADD_CAPTION, LONG, ProgramClass, ScriptedServer, activate,  # noqa: E402
-                            entry_lines, ini_lines, site_files, snapshots, stored)
+                            site_files, snapshots, stored)
+from rig import entry_lines, ini_lines, registry_file  # noqa: E402
 
 PAGE_R = b"<html><body>\x83y\x81[\x83W reset test</body></html>\n"
 PAGE_Z = b"<p>after the drip</p>\n"
@@ -48,11 +49,9 @@ class FaultyServersInOnePass(ProgramClass):
         cls.addClassCleanup(cls.server.stop)
         cls.server.page("r.html", PAGE_R)
         cls.server.page("z.html", PAGE_Z)
-        lines = ["[url]", "count=%d" % len(cls.SITES)]
+        cls.folder.write_ini(registry_file(len(cls.SITES), *(entry_lines(*s) for s in cls.SITES)))
         for n, name, url, code in cls.SITES:
-            lines += entry_lines(n, name, url, code)
             os.makedirs(os.path.join(cls.folder.data, str(code)), exist_ok=True)
-        cls.folder.write_ini(ini_lines(*lines))
 
     def asked_at(self, target, timeout):
         """Waits until the server was asked for target; returns when it first saw it."""

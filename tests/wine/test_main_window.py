@@ -10,18 +10,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 
 
-def entry(n, name, url, code, dele=None):
-    text = "name%d=%s\nurl%d=%s\ncode%d=%s\n" % (n, name, n, url, n, code)
-    if dele is not None:
-        text += "del%d=%s\n" % (n, dele)
-    return text
-
-
-def site_ini(count, *entries):
-    head = "[url]\n" + ("count=%s\n" % count if count is not None else "")
-    return head + "".join(entries)
-
-
 class SiteListFromRegistry(rig.WineTestCase):
     """Which rows the site list shows for a given data\\Morvel.ini."""
 
@@ -37,27 +25,27 @@ class SiteListFromRegistry(rig.WineTestCase):
         self.assertEqual(self.rows_of(None), [])
 
     def test_entries_in_order_and_deleted_ones_skipped(self):
-        ini = site_ini(3,
-                       entry(1, "ニュース表示", "http://127.0.0.2/news.html", 11),
-                       entry(2, "消したサイト", "http://127.0.0.2/gone.html", 12, dele=1),
-                       entry(3, "ソフト情報", "http://127.0.0.3/soft/", 13))
+        ini = rig.registry_file(3,
+                       rig.entry_lines(1, "ニュース表示", "http://127.0.0.2/news.html", 11),
+                       rig.entry_lines(2, "消したサイト", "http://127.0.0.2/gone.html", 12, deleted=1),
+                       rig.entry_lines(3, "ソフト情報", "http://127.0.0.3/soft/", 13))
         self.assertEqual(self.rows_of(ini), [
             (rig.cp932("ニュース表示"), b"http://127.0.0.2/news.html", 11),
             (rig.cp932("ソフト情報"), b"http://127.0.0.3/soft/", 13),
         ])
 
     def test_count_zero_negative_or_absent_lists_nothing(self):
-        entries = entry(1, "a", "http://a/", 1) + entry(2, "b", "http://b/", 2)
+        entries = rig.entry_lines(1, "a", "http://a/", 1) + rig.entry_lines(2, "b", "http://b/", 2)
         for count in ("0", "-1", "-2147483648", None):
             with self.subTest(count=count):
-                self.assertEqual(self.rows_of(site_ini(count, entries)), [])
+                self.assertEqual(self.rows_of(rig.registry_file(count, entries)), [])
 
     def test_only_del_exactly_1_deletes(self):
-        ini = site_ini(4,
-                       entry(1, "two", "http://two/", 1, dele=2),
-                       entry(2, "zero", "http://zero/", 2, dele=0),
-                       entry(3, "one", "http://one/", 3, dele=1),
-                       entry(4, "empty", "http://empty/", 4, dele=""))
+        ini = rig.registry_file(4,
+                       rig.entry_lines(1, "two", "http://two/", 1, deleted=2),
+                       rig.entry_lines(2, "zero", "http://zero/", 2, deleted=0),
+                       rig.entry_lines(3, "one", "http://one/", 3, deleted=1),
+                       rig.entry_lines(4, "empty", "http://empty/", 4, deleted=""))
         self.assertEqual(self.rows_of(ini), [
             (b"two", b"http://two/", 1),
             (b"zero", b"http://zero/", 2),
@@ -65,24 +53,24 @@ class SiteListFromRegistry(rig.WineTestCase):
         ])
 
     def test_entries_numbered_above_count_are_never_listed(self):
-        ini = site_ini(2, *(entry(n, "s%d" % n, "http://s%d/" % n, n) for n in range(1, 6)))
+        ini = rig.registry_file(2, *(rig.entry_lines(n, "s%d" % n, "http://s%d/" % n, n) for n in range(1, 6)))
         self.assertEqual(self.rows_of(ini), [(b"s1", b"http://s1/", 1), (b"s2", b"http://s2/", 2)])
 
     def test_long_name_and_url_are_cut(self):
         name = "".join(chr(ord("A") + i % 26) for i in range(150))
         url = "http://127.0.0.2/" + "p" * (300 - len("http://127.0.0.2/"))
-        rows = self.rows_of(site_ini(1, entry(1, name, url, 5)))
+        rows = self.rows_of(rig.registry_file(1, rig.entry_lines(1, name, url, 5)))
         self.assertEqual(rows, [(name[:99].encode(), url[:259].encode(), 5)])
 
     def test_two_entries_with_one_code_give_two_rows_with_the_same_data(self):
-        ini = site_ini(2, entry(1, "一", "http://one/", 42), entry(2, "二", "http://two/", 42))
+        ini = rig.registry_file(2, rig.entry_lines(1, "一", "http://one/", 42), rig.entry_lines(2, "二", "http://two/", 42))
         self.assertEqual(self.rows_of(ini), [
             (rig.cp932("一"), b"http://one/", 42),
             (rig.cp932("二"), b"http://two/", 42),
         ])
 
     def test_missing_entry_up_to_count_gives_an_empty_row(self):
-        ini = site_ini(3, entry(1, "first", "http://first/", 7), entry(3, "third", "http://third/", 9))
+        ini = rig.registry_file(3, rig.entry_lines(1, "first", "http://first/", 7), rig.entry_lines(3, "third", "http://third/", 9))
         self.assertEqual(self.rows_of(ini), [
             (b"first", b"http://first/", 7),
             (b"", b"", 0),
@@ -90,7 +78,7 @@ class SiteListFromRegistry(rig.WineTestCase):
         ])
 
     def test_damaged_huge_count_lists_the_entries_present_and_starts(self):
-        ini = site_ini(2147483647, *(entry(n, "d%d" % n, "http://d%d/" % n, 100 + n)
+        ini = rig.registry_file(2147483647, *(rig.entry_lines(n, "d%d" % n, "http://d%d/" % n, 100 + n)
                                      for n in range(1, 4)))
         started = time.monotonic()
         rows = self.rows_of(ini)
@@ -106,7 +94,7 @@ class MainWindowLayout(rig.WineTestCase):
     def setUpClass(cls):
         super().setUpClass()
         cls.folder_ = rig.ProgramFolder()
-        cls.folder_.write_ini(site_ini(1, entry(1, "サイト", "http://127.0.0.2/", 1)))
+        cls.folder_.write_ini(rig.registry_file(1, rig.entry_lines(1, "サイト", "http://127.0.0.2/", 1)))
         cls.app = rig.Program(cls.folder_)
         try:
             cls.app.wait_window(cls.driver)
@@ -232,7 +220,7 @@ class AboutBox(rig.WineTestCase):
 
 class EscapeKey(rig.WineTestCase):
     def test_escape_ends_the_program(self):
-        app = self.launch(ini=site_ini(1, entry(1, "a", "http://a/", 1)))
+        app = self.launch(ini=rig.registry_file(1, rig.entry_lines(1, "a", "http://a/", 1)))
         # Focus into the window with a real click on the site list, then a real Escape.
         x, y = self.driver.row_point(app.hwnd, rig.IDC_SITE_LIST, 0)
         rig.click(x, y)

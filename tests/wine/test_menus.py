@@ -13,8 +13,9 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 from test_viewer import FIXTURE_EXE, Browser, open_url_item  # noqa: E402
-from worker_support import (LONG, ScriptedServer, activate, entry_lines, ini_lines,  # noqa: E402
+from worker_support import (LONG, ScriptedServer, activate,  # noqa: E402
                             snapshots, stamp_time)
+from rig import entry_lines, registry_file  # noqa: E402
 
 IDYES = 6
 MFS_GRAYED = 0x3
@@ -56,10 +57,7 @@ class ContextMenus(rig.StepTestCase):
         cls.server.page("t.html", TEXT_PAGE % (b"a1", b"10"))
         cls.folder = rig.ProgramFolder()
         cls.addClassCleanup(cls.folder.remove)
-        lines = ["[url]", "count=%d" % len(cls.SITES)]
-        for n, name, url, code in cls.SITES:
-            lines += entry_lines(n, name, url, code)
-        cls.folder.write_ini(ini_lines(*lines))
+        cls.folder.write_ini(registry_file(len(cls.SITES), *(entry_lines(*s) for s in cls.SITES)))
         os.makedirs(os.path.join(cls.folder.data, "31"))
         os.makedirs(os.path.join(cls.folder.data, "33"))
         for name, body in SNAPSHOTS.items():

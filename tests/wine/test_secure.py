@@ -18,8 +18,9 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 import tls_certs  # noqa: E402
-from worker_support import (LONG, ProgramClass, ScriptedServer, entry_lines, ini_lines,  # noqa: E402
+from worker_support import (LONG, ProgramClass, ScriptedServer,  # noqa: E402
                             site_files, snapshots, start_server, stop_server, stored)
+from rig import entry_lines, ini_lines  # noqa: E402
 
 TLS_SERVER_SCRIPT = os.path.join(rig.SOURCE_DIR, "tests", "server", "tls_server.py")
 

@@ -15,9 +15,9 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 from worker_support import (FETCHING, IDYES, LONG, PROCESSING, ProgramClass,  # noqa: E402
-                            ScriptedServer, activate, clock_code, codes_between, entry_lines,
-                            ini_lines, request_for, site_files, snapshots, stamp_time, stored,
-                            type_into)
+                            ScriptedServer, activate, clock_code, codes_between, request_for,
+                            site_files, snapshots, stamp_time, stored, type_into)
+from rig import entry_lines, ini_lines  # noqa: E402
 from worker_support import (BS_DEFPUSHBUTTON, BS_TYPEMASK, STM_GETICON,  # noqa: E402
                             DELETE_CAPTION, EMPTY_URL_TEXT, ADD_CAPTION)
 

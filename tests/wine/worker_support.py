@@ -233,18 +233,6 @@ def type_into(driver, parent, ctl_id, text):
                     raise
 
 
-def ini_lines(*lines):
-    """Registry file bytes: each line in code page 932, ended by CR LF."""
-    return b"".join((l if isinstance(l, bytes) else rig.cp932(l)) + b"\r\n" for l in lines)
-
-
-def entry_lines(n, name, url, code, deleted=False):
-    lines = ["name%d=%s" % (n, name), "url%d=%s" % (n, url), "code%d=%d" % (n, code)]
-    if deleted:
-        lines.append("del%d=1" % n)
-    return lines
-
-
 def codes_between(t0, t1):
     """Every clock code of the seconds from t0 to t1, one second of slack on each side."""
     return {clock_code(s) for s in range(int(t0) - 1, int(t1) + 2)}
