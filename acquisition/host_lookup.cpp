@@ -38,39 +38,47 @@ void RunLookup(void* parameter)
     Release(job);
 }
 
-bool WaitForLookup(LookupJob* job, const WaitLimits& limits, uint32_t* address)
+bool WaitForLookup(LookupJob* job, const WaitLimits& limits, uint32_t* address, FailureNote* why)
 {
     uint32_t start = net::TickMs();
     for (;;) {
         int state = job->state.load();
         if (state != kPending) {
             *address = job->address;
+            if (state != kFound)
+                why->Note(FetchFailure::kNameNotFound);
             return state == kFound;
         }
         unsigned slice = limits.NextSlice(start);
-        if (slice == 0)
+        if (slice == 0) {
+            FetchFailure reason = limits.StopReason(start);
+            why->Note(reason == FetchFailure::kNoAnswer ? FetchFailure::kNameNoAnswer : reason);
             return false;
+        }
         net::SleepMs(slice < kPollMs ? slice : kPollMs);
     }
 }
 
 }  // namespace
 
-bool ResolveHost(const char* host, const WaitLimits& limits, uint32_t* address)
+bool ResolveHost(const char* host, const WaitLimits& limits, uint32_t* address, FailureNote* why)
 {
     if (net::ParseDottedAddress(host, address))
         return true;
     void* memory = malloc(sizeof(LookupJob));
-    if (!memory)
+    if (!memory) {
+        why->Note(FetchFailure::kConnectFailed);
         return false;
+    }
     auto* job = new (memory) LookupJob;
     CopyText(job->host, sizeof job->host, host);
     if (!net::StartDetached(RunLookup, job)) {
         job->~LookupJob();
         free(job);
+        why->Note(FetchFailure::kConnectFailed);
         return false;
     }
-    bool found = WaitForLookup(job, limits, address);
+    bool found = WaitForLookup(job, limits, address, why);
     Release(job);
     return found;
 }

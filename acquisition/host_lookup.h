@@ -8,5 +8,6 @@
 #include "acquisition/wait_limits.h"
 
 // Resolves host to an IPv4 address in network order: a dotted-decimal text directly, any other
-// text by name lookup. False when the host is unknown or the limits ended the wait first.
-bool ResolveHost(const char* host, const WaitLimits& limits, uint32_t* address);
+// text by name lookup. False when the host is unknown or the limits ended the wait first; why
+// goes to *why.
+bool ResolveHost(const char* host, const WaitLimits& limits, uint32_t* address, FailureNote* why);

@@ -17,8 +17,8 @@ namespace {
 // What one request of a fetch ended with.
 enum HopEnd { kHopFailed, kHopStored, kHopRedirected };
 
-// The limits one fetch keeps over all its requests: the time since it began and the body bytes
-// of all responses together.
+// The limits one fetch keeps over all its requests (the time since it began and the body bytes
+// of all responses together), and why it failed.
 class FetchBudget {
 public:
     FetchBudget(const volatile long* abort, const FetchSettings& settings)
@@ -36,14 +36,18 @@ public:
         return elapsed >= m_settings.totalMs ? 0 : m_settings.totalMs - elapsed;
     }
     unsigned long long BytesLeft() const { return m_settings.maxBodyBytes - m_bodyBytes; }
+    unsigned short Port() const { return m_settings.port; }
     // Counts a response's body bytes; one past the bytes left has already failed its request.
     void Spend(unsigned long long bytes) { m_bodyBytes += bytes < BytesLeft() ? bytes : BytesLeft(); }
+    void Note(FetchFailure failure) { m_why.Note(failure); }
+    FetchFailure Failure() const { return m_why.Failure(); }
 
 private:
     const volatile long* m_abort;
     const FetchSettings& m_settings;
     uint32_t m_start;
     unsigned long long m_bodyBytes;
+    FailureNote m_why;
 };
 
 // A redirection the fetch follows: the head has ended with one of its codes and a Location
@@ -56,8 +60,23 @@ bool IsFollowed(const ResponseHead& head)
 // Feeds the pieces to the head and the writer until the server closes: kHopStored when it closed
 // normally within the limits and every piece was stored; kHopRedirected as soon as the head shows
 // a redirection to follow.
+// The response says the page is no page: a head without end, a body past the limit or a server
+// saying it failed. kNone while it is none of these.
+FetchFailure JudgeResponse(const ResponseHead& head, unsigned long long bytesLeft)
+{
+    if (head.TooLong())
+        return FetchFailure::kBadResponse;
+    if (head.BodyBytes() > bytesLeft)
+        return FetchFailure::kTooLarge;
+    return head.IsServerError() ? FetchFailure::kServerError : FetchFailure::kNone;
+}
+
+// Feeds the pieces to the head and the writer until the server closes: kHopStored when it closed
+// normally within the limits and every piece was stored; kHopRedirected as soon as the head shows
+// a redirection to follow. A failure of the response itself is noted in why; a failure of the
+// stream is the stream's own to tell.
 HopEnd ReceiveResponse(ByteStream& stream, ResponseHead& head, BodyWriter& writer, unsigned long long bytesLeft,
-                       bool follow)
+                       bool follow, FailureNote& why)
 {
     char piece[kPieceSize + 1];
     for (;;) {
@@ -67,15 +86,19 @@ HopEnd ReceiveResponse(ByteStream& stream, ResponseHead& head, BodyWriter& write
         if (got == 0)
             return kHopStored;
         head.Take(piece, static_cast<size_t>(got));
-        // A head without end, a body past the limit or a server saying it failed: no page.
-        if (head.TooLong() || head.BodyBytes() > bytesLeft || head.IsServerError())
+        FetchFailure failure = JudgeResponse(head, bytesLeft);
+        if (failure != FetchFailure::kNone) {
+            why.Note(failure);
             return kHopFailed;
+        }
         if (follow && IsFollowed(head))
             return kHopRedirected;
         piece[got] = '\0';
         writer.TakePiece(piece, static_cast<size_t>(got));
-        if (writer.Failed())
-            return kHopFailed;  // the fetched copy cannot take more (a full disk): give up at once
+        if (writer.Failed()) {
+            why.Note(FetchFailure::kWriteFailed);  // a full disk: give up at once
+            return kHopFailed;
+        }
     }
 }
 
@@ -86,31 +109,28 @@ struct Exchange {
     BodyWriter& writer;
     unsigned long long bytesLeft;
     bool follow;
+    FailureNote& why;
 
     HopEnd Over(ByteStream& stream) const
     {
         if (!SendAll(stream, request, strlen(request)))
             return kHopFailed;
-        return ReceiveResponse(stream, head, writer, bytesLeft, follow);
+        return ReceiveResponse(stream, head, writer, bytesLeft, follow, why);
     }
 };
 
-// Connects to the target and runs the exchange over TCP, or over TLS for a secure target, all
-// within what is left of the fetch's time.
-HopEnd Connect(const Url& target, const FetchBudget& budget, const Exchange& exchange)
+// Connects and runs the exchange over TCP, or over TLS for a secure target.
+HopEnd RunExchange(const Url& target, TcpConnection& connection, const Exchange& exchange)
 {
-    unsigned msLeft = budget.MsLeft();
-    if (msLeft == 0)
-        return kHopFailed;
-    TcpConnection connection(budget.Abort(), budget.TimeoutMs());
-    connection.LimitTotal(msLeft);
     if (!connection.Open(target.parts.host, target.port))
         return kHopFailed;
     HopEnd end;
     if (target.secure) {
         TlsStream tls(connection);
-        if (!tls.Handshake(target.parts.host))
+        if (!tls.Handshake(target.parts.host)) {
+            connection.NoteFailure(FetchFailure::kHandshakeFailed);
             return kHopFailed;
+        }
         end = exchange.Over(tls);
         if (end == kHopStored)
             tls.Close();
@@ -122,23 +142,63 @@ HopEnd Connect(const Url& target, const FetchBudget& budget, const Exchange& exc
     return end;
 }
 
+// Connects to the target and runs the exchange, within what is left of the fetch's time; a
+// failure of the connection or the secure session is noted as the fetch's.
+HopEnd Connect(const Url& target, FetchBudget& budget, const Exchange& exchange)
+{
+    unsigned msLeft = budget.MsLeft();
+    if (msLeft == 0) {
+        budget.Note(FetchFailure::kTooSlow);
+        return kHopFailed;
+    }
+    TcpConnection connection(budget.Abort(), budget.TimeoutMs());
+    connection.LimitTotal(msLeft);
+    HopEnd end = RunExchange(target, connection, exchange);
+    if (end == kHopFailed)
+        budget.Note(connection.Failure());
+    return end;
+}
+
 // One request of a fetch, stored into the file: *complete tells whether it is a whole page; a
 // redirection to follow gives the next URL in *next.
-HopEnd FetchHop(const Url& target, bool follow, OutputFile& file, FetchBudget& budget, bool* complete, Url* next)
+// Why a response the server closed normally is no whole page, or kNone when it is one. A body
+// shorter than its announced length was cut short, whatever the close looked like.
+FetchFailure JudgeStoredPage(const BodyWriter& writer, bool stored, const ResponseHead& head)
+{
+    if (!writer.BodyStarted())
+        return FetchFailure::kClosedEarly;
+    if (!stored)
+        return FetchFailure::kWriteFailed;
+    return head.BodyComplete() ? FetchFailure::kNone : FetchFailure::kBodyShort;
+}
+
+HopEnd FetchHop(const Url& target, bool follow, OutputFile& file, FetchBudget& budget, int* status, Url* next)
 {
     char request[kRequestBufferSize] = {};
-    if (!FormatRequest(request, sizeof(request), target.parts, target.port))
+    if (!FormatRequest(request, sizeof(request), target.parts, target.port)) {
+        budget.Note(FetchFailure::kBadUrl);
         return kHopFailed;
+    }
     OutputFileSink sink(file);
     BodyWriter writer(sink);
     ResponseHead head;
-    HopEnd end = Connect(target, budget, Exchange{request, head, writer, budget.BytesLeft(), follow});
+    FailureNote why;
+    HopEnd end = Connect(target, budget, Exchange{request, head, writer, budget.BytesLeft(), follow, why});
+    budget.Note(why.Failure());
     budget.Spend(head.BodyBytes());
+    *status = head.Status();
     bool stored = writer.Finish();
-    if (end == kHopRedirected)
-        return ResolveLocation(target, head.Location(), next) ? kHopRedirected : kHopFailed;
-    // A body shorter than its announced length was cut short, whatever the close looked like.
-    *complete = end == kHopStored && writer.BodyStarted() && stored && head.BodyComplete();
+    if (end == kHopRedirected) {
+        if (ResolveLocation(target, head.Location(), next))
+            return kHopRedirected;
+        budget.Note(FetchFailure::kBadUrl);
+        return kHopFailed;
+    }
+    if (end == kHopStored) {
+        FetchFailure failure = JudgeStoredPage(writer, stored, head);
+        budget.Note(failure);
+        return failure == FetchFailure::kNone ? kHopStored : kHopFailed;
+    }
     return end;
 }
 
@@ -229,6 +289,39 @@ bool BodyWriter::Finish()
     return !m_failed;
 }
 
+namespace {
+
+// Fetches url into path, following a secure page's redirections; kHopStored for a whole page
+// stored, kHopFailed (the reason noted in the budget) otherwise.
+HopEnd FetchAll(const char* url, const char* path, FetchBudget& budget, int* status)
+{
+    OutputFile file;
+    bool fileOpen = file.Create(path);
+    Url urls[2];  // the URL in hand and the one its redirection points to, in turns
+    if (!ParseUrl(url, budget.Port(), &urls[0])) {
+        budget.Note(FetchFailure::kBadUrl);
+        return kHopFailed;
+    }
+    const bool follow = urls[0].secure;
+    for (int hop = 0;; ++hop) {
+        HopEnd end = FetchHop(urls[hop % 2], follow, file, budget, status, &urls[(hop + 1) % 2]);
+        if (end != kHopRedirected) {
+            if (end == kHopStored && !fileOpen) {
+                budget.Note(FetchFailure::kSiteFolder);  // the fetched copy could not be made
+                return kHopFailed;
+            }
+            return end;
+        }
+        if (hop == kMaxRedirects) {
+            budget.Note(FetchFailure::kTooManyRedirects);
+            return kHopFailed;
+        }
+        fileOpen = file.Create(path);  // only the last response's page is kept
+    }
+}
+
+}  // namespace
+
 int HttpGetToFile(const char* url, const char* path, const volatile long* abort)
 {
     return HttpGetToFile(url, path, abort, FetchSettings());
@@ -236,20 +329,18 @@ int HttpGetToFile(const char* url, const char* path, const volatile long* abort)
 
 int HttpGetToFile(const char* url, const char* path, const volatile long* abort, const FetchSettings& settings)
 {
-    OutputFile file;
-    bool fileOpen = file.Create(path);
-    Url urls[2];  // the URL in hand and the one its redirection points to, in turns
-    if (!ParseUrl(url, settings.port, &urls[0]))
-        return 0;
-    const bool follow = urls[0].secure;
+    FetchResult ignored;
+    return HttpGetToFile(url, path, abort, settings, &ignored);
+}
+
+int HttpGetToFile(const char* url, const char* path, const volatile long* abort, const FetchSettings& settings,
+                  FetchResult* result)
+{
+    *result = FetchResult();
     FetchBudget budget(abort, settings);
-    for (int hop = 0;; ++hop) {
-        bool complete = false;
-        HopEnd end = FetchHop(urls[hop % 2], follow, file, budget, &complete, &urls[(hop + 1) % 2]);
-        if (end != kHopRedirected)
-            return (end == kHopStored && complete && fileOpen) ? 1 : 0;
-        if (hop == kMaxRedirects)
-            return 0;
-        fileOpen = file.Create(path);  // only the last response's page is kept
-    }
+    HopEnd end = FetchAll(url, path, budget, &result->status);
+    result->failure = budget.Failure();
+    if (end != kHopStored && result->failure == FetchFailure::kNone)
+        result->failure = FetchFailure::kConnectFailed;  // a failure nothing named: say no more
+    return end == kHopStored ? 1 : 0;
 }

@@ -3,6 +3,7 @@
 #include <stddef.h>
 
 #include "acquisition/byte_stream.h"
+#include "acquisition/fetch_outcome.h"
 #include "acquisition/url.h"
 
 enum {
@@ -33,6 +34,9 @@ struct FetchSettings {
     unsigned short port = kHttpPort;     // plain HTTP URLs that name no port
 };
 int HttpGetToFile(const char* url, const char* path, const volatile long* abort, const FetchSettings& settings);
+// The same, saying how the fetch ended: fetched, with the final response's status, or why not.
+int HttpGetToFile(const char* url, const char* path, const volatile long* abort, const FetchSettings& settings,
+                  FetchResult* result);
 
 // Builds the request text into dst. False (dst empty) when it would not fit.
 bool FormatRequest(char* dst, size_t size, const UrlParts& parts, unsigned short port);

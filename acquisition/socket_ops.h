@@ -11,7 +11,7 @@ typedef uintptr_t Socket;
 extern const Socket kNoSocket;
 
 enum { kWouldBlock = -2 };
-enum ConnectStart { kConnected, kConnecting, kConnectFailed };
+enum ConnectStart { kConnected, kConnecting, kConnectRefused, kConnectFailed };
 enum WaitResult { kWaitFailed = -1, kNotYet = 0, kReady = 1 };
 
 // A new non-blocking IPv4 TCP socket, or kNoSocket.
@@ -19,8 +19,8 @@ Socket OpenTcpSocket();
 void CloseSocket(Socket s);
 // Starts connecting to an IPv4 address (network byte order) and port.
 ConnectStart StartConnect(Socket s, uint32_t address, unsigned short port);
-// After a connecting socket became ready: whether the connection was made.
-bool ConnectSucceeded(Socket s);
+// After a connecting socket became ready: kConnected, kConnectRefused or kConnectFailed.
+ConnectStart ConnectResult(Socket s);
 // Sends some of the bytes: the count sent, kWouldBlock, or -1 on failure.
 long SendSome(Socket s, const char* data, size_t len);
 // Receives some bytes: the count, 0 when the peer closed the connection normally, kWouldBlock,
@@ -28,7 +28,7 @@ long SendSome(Socket s, const char* data, size_t len);
 // the reset only as a pending socket error behind an end of stream.
 long RecvSome(Socket s, char* buf, size_t size);
 // Waits at most ms for the socket to be readable (or writable); a connect that failed counts as
-// ready, so that ConnectSucceeded can tell.
+// ready, so that ConnectResult can tell.
 WaitResult WaitSocket(Socket s, bool forWrite, unsigned ms);
 void ShutdownBoth(Socket s);
 

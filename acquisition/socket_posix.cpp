@@ -81,10 +81,18 @@ ConnectStart StartConnect(Socket s, uint32_t address, unsigned short port)
     peer.sin_addr.s_addr = address;
     if (connect(Fd(s), reinterpret_cast<sockaddr*>(&peer), sizeof(peer)) == 0)
         return kConnected;
-    return errno == EINPROGRESS ? kConnecting : kConnectFailed;
+    if (errno == EINPROGRESS)
+        return kConnecting;
+    return errno == ECONNREFUSED ? kConnectRefused : kConnectFailed;
 }
 
-bool ConnectSucceeded(Socket s) { return PendingError(s) == 0; }
+ConnectStart ConnectResult(Socket s)
+{
+    int error = PendingError(s);
+    if (error == 0)
+        return kConnected;
+    return error == ECONNREFUSED ? kConnectRefused : kConnectFailed;
+}
 
 long SendSome(Socket s, const char* data, size_t len)
 {

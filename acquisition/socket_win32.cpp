@@ -72,10 +72,19 @@ ConnectStart StartConnect(Socket s, uint32_t address, unsigned short port)
     peer.sin_addr.s_addr = address;
     if (connect(Sock(s), reinterpret_cast<sockaddr*>(&peer), sizeof(peer)) == 0)
         return kConnected;
-    return WSAGetLastError() == WSAEWOULDBLOCK ? kConnecting : kConnectFailed;
+    int error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK)
+        return kConnecting;
+    return error == WSAECONNREFUSED ? kConnectRefused : kConnectFailed;
 }
 
-bool ConnectSucceeded(Socket s) { return PendingError(s) == 0; }
+ConnectStart ConnectResult(Socket s)
+{
+    int error = PendingError(s);
+    if (error == 0)
+        return kConnected;
+    return error == WSAECONNREFUSED ? kConnectRefused : kConnectFailed;
+}
 
 long SendSome(Socket s, const char* data, size_t len)
 {

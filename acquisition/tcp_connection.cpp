@@ -17,16 +17,30 @@ void TcpConnection::Close()
     }
 }
 
+bool TcpConnection::Fail(FetchFailure failure)
+{
+    m_failure.Note(failure);
+    return false;
+}
+
+long TcpConnection::FailIo(FetchFailure failure)
+{
+    m_failure.Note(failure);
+    return -1;
+}
+
 bool TcpConnection::WaitReady(bool forWrite)
 {
     uint32_t start = net::TickMs();
     for (;;) {
         unsigned slice = m_limits.NextSlice(start);
         if (slice == 0)
-            return false;
+            return Fail(m_limits.StopReason(start));
         net::WaitResult r = net::WaitSocket(m_socket, forWrite, slice);
-        if (r != net::kNotYet)
-            return r == net::kReady;
+        if (r == net::kReady)
+            return true;
+        if (r == net::kWaitFailed)
+            return false;  // the caller says what failed
     }
 }
 
@@ -34,21 +48,19 @@ bool TcpConnection::Open(const char* host, unsigned short port)
 {
     Close();
     if (m_limits.Aborted())
-        return false;
+        return Fail(FetchFailure::kAborted);
     uint32_t address;
-    if (!ResolveHost(host, m_limits, &address))
+    if (!ResolveHost(host, m_limits, &address, &m_failure))
         return false;
     m_socket = net::OpenTcpSocket();
     if (m_socket == net::kNoSocket)
-        return false;
-    switch (net::StartConnect(m_socket, address, port)) {
-    case net::kConnected:
-        return true;
-    case net::kConnecting:
-        return WaitReady(true) && net::ConnectSucceeded(m_socket);
-    default:
-        return false;
-    }
+        return Fail(FetchFailure::kConnectFailed);
+    net::ConnectStart start = net::StartConnect(m_socket, address, port);
+    if (start == net::kConnecting)
+        start = WaitReady(true) ? net::ConnectResult(m_socket) : net::kConnectFailed;
+    if (start == net::kConnectRefused)
+        return Fail(FetchFailure::kRefused);
+    return start == net::kConnected || Fail(FetchFailure::kConnectFailed);
 }
 
 // Send and Recv try the socket first and wait only when it has nothing ready: on a busy
@@ -57,12 +69,14 @@ long TcpConnection::Send(const char* data, size_t len)
 {
     for (;;) {
         if (m_limits.Aborted())
-            return -1;
+            return FailIo(FetchFailure::kAborted);
         long sent = net::SendSome(m_socket, data, len);
+        if (sent > 0)
+            return sent;
         if (sent != net::kWouldBlock)
-            return sent > 0 ? sent : -1;
+            return FailIo(FetchFailure::kReset);
         if (!WaitReady(true))
-            return -1;
+            return FailIo(FetchFailure::kReset);
     }
 }
 
@@ -70,12 +84,14 @@ long TcpConnection::Recv(char* buf, size_t size)
 {
     for (;;) {
         if (m_limits.Aborted())
-            return -1;
+            return FailIo(FetchFailure::kAborted);
         long got = net::RecvSome(m_socket, buf, size);
-        if (got != net::kWouldBlock)
+        if (got >= 0)
             return got;
+        if (got != net::kWouldBlock)
+            return FailIo(FetchFailure::kReset);
         if (!WaitReady(false))
-            return -1;
+            return FailIo(FetchFailure::kReset);
     }
 }
 

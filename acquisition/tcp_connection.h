@@ -27,17 +27,24 @@ public:
     // by name. Returns false when the host is unknown, the connection is refused, a wait runs out
     // or the abort flag is raised.
     bool Open(const char* host, unsigned short port);
+    // Why the connection failed: the first failure of Open, Send or Recv.
+    FetchFailure Failure() const { return m_failure.Failure(); }
+    // Notes a failure found above the connection (its first one is kept).
+    void NoteFailure(FetchFailure failure) { m_failure.Note(failure); }
     long Send(const char* data, size_t len) override;
     long Recv(char* buf, size_t size) override;
     // Ends both directions after a completed exchange; the socket is closed by the destructor.
     void ShutdownBoth();
 
 private:
-    // Waits until the socket is ready for reading or writing; false when a limit ran out, the
-    // abort flag was raised or the wait failed.
+    // Waits until the socket is ready for reading or writing; false when a limit ran out or the
+    // abort flag was raised (noted as the failure), or the wait failed (the caller notes why).
     bool WaitReady(bool forWrite);
+    bool Fail(FetchFailure failure);    // notes why and gives false
+    long FailIo(FetchFailure failure);  // notes why and gives -1
     void Close();
 
     net::Socket m_socket;
     WaitLimits m_limits;
+    FailureNote m_failure;
 };

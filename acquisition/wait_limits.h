@@ -3,6 +3,7 @@
 #pragma once
 #include <stdint.h>
 
+#include "acquisition/fetch_outcome.h"
 #include "acquisition/socket_ops.h"
 
 enum {
@@ -34,6 +35,15 @@ public:
         unsigned total = Left(now - m_start, m_totalMs);
         left = total < left ? total : left;
         return left < kAbortPollMs ? left : kAbortPollMs;
+    }
+    // Why a wait that began at waitStart gave up once NextSlice said 0: the program ending, the
+    // whole time allowed used up, or no progress within the time-out.
+    FetchFailure StopReason(uint32_t waitStart) const
+    {
+        (void)waitStart;
+        if (Aborted())
+            return FetchFailure::kAborted;
+        return Left(net::TickMs() - m_start, m_totalMs) == 0 ? FetchFailure::kTooSlow : FetchFailure::kNoAnswer;
     }
     const volatile long* AbortFlag() const { return m_abort; }
 

@@ -7,6 +7,7 @@ set(SITEWAKE_CORE_SOURCES
   base/text_join.cpp
   registry/site_registry.cpp
   acquisition/file_copy.cpp
+  acquisition/fetch_outcome.cpp
   acquisition/files_differ.cpp
   acquisition/page_comparison.cpp
   acquisition/host_lookup.cpp
