@@ -52,6 +52,17 @@ long InputFile::ReadFull(void* buf, size_t size)
     return static_cast<long>(total);
 }
 
+bool WriteBytesAtomically(const char* dest, const char* temp, const void* data, size_t len)
+{
+    OutputFile file;
+    bool written = file.Create(temp) && file.Write(data, len) && file.FlushToDisk();
+    file.Close();
+    if (written && RenameOver(temp, dest))
+        return true;
+    RemoveFile(temp);
+    return false;
+}
+
 bool ReplaceFileAtomically(const char* src, const char* dest, const char* temp)
 {
     if (WriteTemporary(src, temp) && RenameOver(temp, dest))

@@ -53,3 +53,6 @@ bool RemoveFile(const char* path);
 // complete, so dest is either the old file or the whole new one, never half-written. Returns
 // false (dest untouched, temp removed) when src cannot be read or anything fails.
 bool ReplaceFileAtomically(const char* src, const char* dest, const char* temp);
+
+// Writes len bytes as the whole of dest the same way, through temp.
+bool WriteBytesAtomically(const char* dest, const char* temp, const void* data, size_t len);

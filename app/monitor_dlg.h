@@ -8,7 +8,7 @@
 #include "acquisition/worker_link.h"
 #include "app/bold_font.h"
 #include "app/notify_icon.h"
-#include "base/code_set.h"
+#include "base/code_map.h"
 #include "base/decimal.h"
 #include "base/path_join.h"
 #include "registry/site_registry.h"

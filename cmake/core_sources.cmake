@@ -4,9 +4,11 @@
 set(SITEWAKE_CORE_SOURCES
   base/cp932.cpp
   base/decimal.cpp
+  base/local_time.cpp
   base/text_join.cpp
   registry/site_registry.cpp
   acquisition/file_copy.cpp
+  acquisition/check_record.cpp
   acquisition/fetch_outcome.cpp
   acquisition/files_differ.cpp
   acquisition/page_comparison.cpp

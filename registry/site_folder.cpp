@@ -4,6 +4,7 @@
 
 #include "base/ascii.h"
 #include "base/decimal.h"
+#include "base/local_time.h"
 #include "base/text_join.h"
 
 namespace {
@@ -18,8 +19,10 @@ const char* const kSiteFileNames[] = {
     SW_DIR_SEPARATOR "Compare",
     SW_DIR_SEPARATOR "Compare" SW_DIR_SEPARATOR "older.txt",
     SW_DIR_SEPARATOR "Compare" SW_DIR_SEPARATOR "newer.txt",
+    SW_DIR_SEPARATOR "Check.TEMP",
+    SW_DIR_SEPARATOR "Check.tmp",
 };
-static_assert(sizeof(kSiteFileNames) / sizeof(kSiteFileNames[0]) == static_cast<size_t>(SiteFile::kNewerText) + 1,
+static_assert(sizeof(kSiteFileNames) / sizeof(kSiteFileNames[0]) == static_cast<size_t>(SiteFile::kCheckTemp) + 1,
               "a name for every file");
 
 // The unit characters of a stamp in code-page-932 bytes: 年 月 日 時 分 秒.
@@ -124,24 +127,12 @@ char* FormatSnapshotStamp(char* dst, size_t size, const struct tm& t)
 
 char* MakeSnapshotStamp(char* dst, size_t size)
 {
-    time_t now = time(nullptr);
     struct tm local;
-#ifdef _WIN32
-    const struct tm* shared = localtime(&now);  // msvcrt keeps this per thread
-    if (shared == nullptr) {
-        if (size > 0)
-            dst[0] = '\0';
-        return dst;
-    }
-    local = *shared;
-#else
-    if (localtime_r(&now, &local) == nullptr) {
-        if (size > 0)
-            dst[0] = '\0';
-        return dst;
-    }
-#endif
-    return FormatSnapshotStamp(dst, size, local);
+    if (ToLocalTm(time(nullptr), &local))
+        return FormatSnapshotStamp(dst, size, local);
+    if (size > 0)
+        dst[0] = '\0';
+    return dst;
 }
 
 bool MakeSnapshotName(char (&name)[kPathBufferSize], const char* stamp)

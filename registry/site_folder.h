@@ -21,6 +21,8 @@ enum class SiteFile {
     kCompareFolder,  // Compare: the comparison pages, never listed as snapshots
     kOlderText,      // Compare\older.txt, Compare\newer.txt: the texts a text-only comparison
     kNewerText,      //   page is made from, removed once it is written
+    kCheckRecord,    // Check.TEMP: the record of the site's last check
+    kCheckTemp,      // Check.tmp: the check record's temporary
 };
 
 // <site folder>\<file>

@@ -1,7 +1,7 @@
 #include "registry/site_list_loader.h"
 
 #include "ui/list_view.h"
-#include "base/code_set.h"
+#include "base/code_map.h"
 #include "registry/data_paths.h"
 #include "registry/registry_file.h"
 

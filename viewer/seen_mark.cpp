@@ -41,13 +41,7 @@ bool WriteSeenMark(const char* sitePrefix, const char* name)
     char temp[kPathBufferSize];
     if (!MakeMarkPaths(sitePrefix, mark, temp))
         return false;
-    OutputFile file;
-    bool written = file.Create(temp) && file.Write(name, strlen(name)) && file.FlushToDisk();
-    file.Close();
-    if (written && RenameOver(temp, mark))
-        return true;
-    RemoveFile(temp);
-    return false;
+    return WriteBytesAtomically(mark, temp, name, strlen(name));
 }
 
 bool IsNewerSnapshot(const char* name, const char* seen)

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "base/code_set.h"
+#include "base/code_map.h"
 #include "support.h"
 #include "viewer/comparison_page.h"
 #include "viewer/seen_mark.h"
