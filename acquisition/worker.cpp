@@ -1,5 +1,6 @@
 #include "acquisition/worker.h"
 
+#include "acquisition/check_record.h"
 #include "acquisition/file_io.h"
 #include "acquisition/http_fetch.h"
 #include "acquisition/site_paths.h"
@@ -17,11 +18,24 @@ namespace {
 const DWORD kStepPauseMs = 500;
 const DWORD kPassPauseMs = 60000;
 
-// The files of the site in hand; false when one of them would not fit in 259 bytes.
-bool MakeSitePaths(SitePaths& paths, long code, const char* stamp)
+// The site in hand: its folder and the files of this turn. fits is false when one of the paths
+// would not fit in 259 bytes.
+struct SiteTurn {
+    char folder[kPathBufferSize];
+    SitePaths paths;
+    bool fits;
+
+    SiteTurn(long code, const char* stamp)
+    {
+        fits = MakeSitePrefix(folder, code) && paths.Make(folder, stamp);
+    }
+};
+
+FetchResult FailedWith(FetchFailure failure)
 {
-    char prefix[kPathBufferSize];
-    return MakeSitePrefix(prefix, code) && paths.Make(prefix, stamp);
+    FetchResult result;
+    result.failure = failure;
+    return result;
 }
 
 // What the window is told once a snapshot of the site is stored.
@@ -59,8 +73,15 @@ private:
     bool GoOn(const char* savedName) const { return Ask(kWorkerStopCheck, savedName) != 0; }
     // Works on the row at the position; false when the worker is to end.
     bool WorkOnRow(const char* savedName, int& row);
-    bool Fetch(const SiteRequest& site, const SitePaths& paths);
-    void CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice);
+    // Fetches, compares and stores; false when the worker is to end (nothing is recorded then).
+    bool CheckSite(const char* savedName, const SiteRequest& site, const SiteTurn& turn, const char* stamp);
+    bool Fetch(const SiteRequest& site, const SitePaths& paths, FetchResult* result);
+    // How the comparison and the commit ended; kNotChecked when the program is ending.
+    CheckOutcome CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice,
+                                  FetchResult* result);
+    // Keeps the record of the check in the site folder and tells the window.
+    void RecordCheck(const char* savedName, long code, const char* folder, CheckOutcome outcome,
+                     const FetchResult& result);
 
     HWND m_window;
     WorkerLink& m_link;
@@ -90,45 +111,80 @@ bool Acquisition::WorkOnRow(const char* savedName, int& row)
     bool present = Ask(kWorkerReadSite, &site) != 0;
     char stamp[kSnapshotStampSize];
     MakeSnapshotStamp(stamp, sizeof stamp);  // the time the fetch is about to start
-    SitePaths paths;
-    bool fits = present && MakeSitePaths(paths, site.code, stamp);
+    SiteTurn turn(site.code, stamp);
     if (!GoOn(savedName))
         return false;
-    if (fits) {
-        bool fetched = Fetch(site, paths);
-        if (!GoOn(savedName))
+    if (present && turn.fits) {
+        if (!CheckSite(savedName, site, turn, stamp))
             return false;
-        Ask(kWorkerSetStatus, kProcessingStatus);
-        if (!m_link.Pause(kStepPauseMs))
-            return false;
-        // A failed fetch is no result: nothing is compared and nothing stored.
-        if (fetched)
-            CompareAndCommit(paths, site.method, MakeNotice(site, savedName, stamp));
+    } else if (present) {
+        RecordCheck(savedName, site.code, turn.folder, CheckOutcome::kFailed, FailedWith(FetchFailure::kSiteFolder));
     }
     row = static_cast<int>(Ask(kWorkerEndRow, savedName));
     return m_link.Pause(kStepPauseMs);
 }
 
-bool Acquisition::Fetch(const SiteRequest& site, const SitePaths& paths)
+bool Acquisition::CheckSite(const char* savedName, const SiteRequest& site, const SiteTurn& turn, const char* stamp)
 {
-    if (!m_link.BeginWriteStep())
+    FetchResult result;
+    bool fetched = Fetch(site, turn.paths, &result);
+    if (!GoOn(savedName))
         return false;
-    int fetched = HttpGetToFile(site.url, paths.newPath, m_link.QuitFlag());
+    Ask(kWorkerSetStatus, kProcessingStatus);
+    if (!m_link.Pause(kStepPauseMs))
+        return false;
+    // A failed fetch is no result: nothing is compared and nothing stored.
+    CheckOutcome outcome = CheckOutcome::kFailed;
+    if (fetched)
+        outcome = CompareAndCommit(turn.paths, site.method, MakeNotice(site, savedName, stamp), &result);
+    if (outcome == CheckOutcome::kNotChecked || result.failure == FetchFailure::kAborted)
+        return false;
+    RecordCheck(savedName, site.code, turn.folder, outcome, result);
+    return true;
+}
+
+bool Acquisition::Fetch(const SiteRequest& site, const SitePaths& paths, FetchResult* result)
+{
+    if (!m_link.BeginWriteStep()) {
+        *result = FailedWith(FetchFailure::kAborted);
+        return false;
+    }
+    int fetched = HttpGetToFile(site.url, paths.newPath, m_link.QuitFlag(), FetchSettings(), result);
     m_link.EndWriteStep();
     return fetched == 1;
 }
 
-void Acquisition::CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice)
+CheckOutcome Acquisition::CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice,
+                                           FetchResult* result)
 {
     if (m_comparison.FilesDiffer(paths.newPath, paths.oldPath, method) != 1)
-        return;
+        return CheckOutcome::kUnchanged;
     if (!m_link.BeginWriteStep())
-        return;
+        return CheckOutcome::kNotChecked;
     notice.first = !FileExists(paths.oldPath);
     bool committed = CommitSnapshot(paths) == 1;
     m_link.EndWriteStep();
-    if (committed)
-        Ask(kWorkerCommitted, &notice);
+    if (!committed) {
+        result->failure = FetchFailure::kWriteFailed;  // the change is found again next time
+        return CheckOutcome::kFailed;
+    }
+    Ask(kWorkerCommitted, &notice);
+    return notice.first ? CheckOutcome::kFirstCopy : CheckOutcome::kChanged;
+}
+
+void Acquisition::RecordCheck(const char* savedName, long code, const char* folder, CheckOutcome outcome,
+                              const FetchResult& result)
+{
+    CheckNotice notice = {};
+    notice.code = code;
+    CopyText(notice.name, sizeof notice.name, savedName);
+    LocalTime now;
+    NowLocal(&now);
+    CheckRecord previous;
+    ReadCheckRecord(folder, &previous);
+    notice.record = NextCheckRecord(previous, outcome, result, now);
+    WriteCheckRecord(folder, notice.record);
+    Ask(kWorkerChecked, &notice);
 }
 
 }  // namespace

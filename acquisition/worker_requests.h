@@ -4,6 +4,7 @@
 // answered 0 while the program is ending, or by a stop check that found acquisition stopped,
 // ends the worker.
 #pragma once
+#include "acquisition/check_record.h"
 #include "base/path_join.h"
 #include "registry/site_registry.h"
 #include "registry/site_settings.h"
@@ -17,6 +18,7 @@ enum WorkerOp {
     kWorkerStopCheck,  // const char* or null: 1 to go on; 0 to end, with the saved name put back
     kWorkerEndRow,     // const char*: the saved name back; the result is the next row's position
     kWorkerCommitted,  // const CommitNotice*: a snapshot was stored for the row in hand
+    kWorkerChecked,    // const CheckNotice*: the check of the row in hand is over (its record)
     kWorkerOpCount
 };
 
@@ -36,4 +38,10 @@ struct CommitNotice {
     char name[kSiteNameSize];          // the site's name, as the row showed it
     char snapshot[kPathBufferSize];    // the snapshot's file name in the site folder
     bool first;                        // the site's first snapshot: there was no reference copy
+};
+
+struct CheckNotice {
+    long code;
+    char name[kSiteNameSize];  // the site's name, as the row showed it
+    CheckRecord record;        // as written to the site folder
 };

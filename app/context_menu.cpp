@@ -4,6 +4,7 @@
 #include <windowsx.h>
 #include <string.h>
 
+#include "app/check_marks.h"
 #include "app/monitor_dlg.h"
 #include "base/ascii.h"
 #include "base/path_join.h"
@@ -66,6 +67,16 @@ bool MakeBrowserUrl(char (&url)[kPathBufferSize], const char* siteUrl)
     return JoinPath(url, pieces);
 }
 
+// The site's last check as the menu's first line, greyed: the same text as the tip, within reach of
+// the keyboard.
+void AddLastCheckLine(HMENU popup, const CheckRecord* record)
+{
+    char text[512];
+    DescribeLastCheck(record, text, sizeof text);
+    InsertMenuA(popup, 0, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_LAST_CHECK, text);
+    InsertMenuA(popup, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+}
+
 }  // namespace
 
 bool CMonitorDlg::OnContextMenu(HWND control, LPARAM position)
@@ -80,8 +91,10 @@ bool CMonitorDlg::OnContextMenu(HWND control, LPARAM position)
     if (row < 0 || !popup)
         return true;
     if (onSites) {
-        UINT checked = m_textOnlySites.Contains(SelectedSiteCode()) ? ID_COMPARE_TEXT_ONLY : ID_COMPARE_WHOLE_PAGE;
+        long code = SelectedSiteCode();
+        UINT checked = m_textOnlySites.Contains(code) ? ID_COMPARE_TEXT_ONLY : ID_COMPARE_WHOLE_PAGE;
         CheckMenuRadioItem(popup, ID_COMPARE_WHOLE_PAGE, ID_COMPARE_TEXT_ONLY, checked, MF_BYCOMMAND);
+        AddLastCheckLine(popup, m_checks.Get(code));
     } else {
         EnableMenuItem(popup, ID_SHOW_DIFFERENCES, MF_BYCOMMAND | (HasSnapshotBefore(row) ? MF_ENABLED : MF_GRAYED));
     }

@@ -14,6 +14,8 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnNotifyEntry<&CMonitorDlg::OnClickSnapshotList>(NM_CLICK, IDC_SNAPSHOT_LIST),
     OnNotifyEntry<&CMonitorDlg::OnDrawSiteList>(NM_CUSTOMDRAW, IDC_SITE_LIST),
     OnNotifyEntry<&CMonitorDlg::OnDrawSnapshotList>(NM_CUSTOMDRAW, IDC_SNAPSHOT_LIST),
+    OnNotifyAnyEntry<&CMonitorDlg::OnSiteTipText>(TTN_GETDISPINFOA),
+    OnSetCursorEntry<&CMonitorDlg::OnSetCursor>(),
     OnContextMenuEntry<&CMonitorDlg::OnContextMenu>(),
     OnCommandEntry<&CMonitorDlg::OnOpenSnapshot>(ID_OPEN_SNAPSHOT),
     OnCommandEntry<&CMonitorDlg::OnShowDifferences>(ID_SHOW_DIFFERENCES),
@@ -26,6 +28,7 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnCommandEntry<&CMonitorDlg::OnDeleteSite>(ID_DELETE_SITE),
     OnCommandEntry<&CMonitorDlg::OnStart>(ID_START),
     OnCommandEntry<&CMonitorDlg::OnStop>(ID_STOP),
+    OnCommandEntry<&CMonitorDlg::OnRecheckFailed>(ID_RECHECK_FAILED),
     OnCommandEntry<&CMonitorDlg::OnAbout>(IDM_ABOUTBOX),
     OnSizeEntry<&CMonitorDlg::OnSize>(),
     OnMessageEntry<&CMonitorDlg::HideToTray>(WM_CLOSE),
@@ -63,7 +66,8 @@ BOOL CMonitorDlg::OnInitDialog()
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     InitLists();
     LoadSiteList(SiteList(), m_textOnlySites);
-    FindUnseenSites();
+    ReadSiteFolders();
+    CreateSiteTip();
     return TRUE;
 }
 

@@ -6,6 +6,8 @@
 #include "acquisition/row_cursor.h"
 #include "acquisition/worker.h"
 #include "acquisition/worker_link.h"
+#include "acquisition/check_record.h"
+#include "app/balloon_news.h"
 #include "app/bold_font.h"
 #include "app/notify_icon.h"
 #include "base/code_map.h"
@@ -16,6 +18,7 @@
 #include "ui/dialog.h"
 #include "ui/list_view.h"
 
+struct CheckNotice;
 struct CommitNotice;
 
 class CMonitorDlg : public Dialog, public PageComparison {
@@ -59,6 +62,8 @@ private:
     void EndProcessAfterWorker(int status);
     bool IsHiddenInTray() const;
     void ShowChangeBalloon(const CommitNotice& notice);
+    void ShowFailureBalloon(const CheckNotice& notice);
+    void ShowBalloon();
     void ShowFromTray();
 
     // Registration and deletion
@@ -68,6 +73,7 @@ private:
     // Acquisition: the commands and the worker's requests, one handler each
     void OnStart();
     void OnStop();
+    void StartWorker();
     LRESULT OnWorkerRequest(WPARAM op, LPARAM request);
     typedef LRESULT (CMonitorDlg::*WorkerRequestHandler)(LPARAM request);
     static const WorkerRequestHandler s_workerRequests[];
@@ -77,6 +83,7 @@ private:
     LRESULT OnStopCheck(LPARAM request);
     LRESULT OnEndRow(LPARAM request);
     LRESULT OnCommitted(LPARAM request);
+    LRESULT OnChecked(LPARAM request);
 
     // Snapshot viewing
     bool OnClickSiteList(NMHDR* header, LRESULT* result);
@@ -86,13 +93,25 @@ private:
     void OnShowDifferences();
     void OnOpenSnapshotFolder();
 
-    // Unseen changes drawn in bold
-    void FindUnseenSites();
+    // Unseen changes drawn in bold, failed sites in dark red
+    void ReadSiteFolders();
     void RedrawSiteRows(long code);
     void MarkListedSiteSeen(long code);
     void NoteCommittedSnapshot(const CommitNotice& notice);
     bool OnDrawSiteList(NMHDR* header, LRESULT* result);
     bool OnDrawSnapshotList(NMHDR* header, LRESULT* result);
+
+    // The last checks: failed sites, the tip, the re-check pass
+    bool HasFailed(long code) const;
+    bool AnyListedSiteFailed() const;
+    void NoteCheck(const CheckNotice& notice);
+    void CreateSiteTip();
+    int SiteRowUnderMouse() const;
+    bool OnSetCursor(HWND window, UINT hitTest, UINT mouseMessage);
+    bool OnSiteTipText(NMHDR* header, LRESULT* result);
+    void OnRecheckFailed();
+    void UpdateRecheckItem();
+    bool SkipsRow(int row) const;
 
     // Context menus and their site commands
     bool OnContextMenu(HWND control, LPARAM position);
@@ -109,8 +128,12 @@ private:
     char m_strSeenBefore[kPathBufferSize] = {};  // its seen mark before it was listed
     CodeSet m_unseenSites;      // sites with a snapshot newer than their seen mark
     CodeSet m_textOnlySites;    // sites compared on their readable text
-    CodeSet m_balloonSites;     // sites changed since the last balloon went
-    char m_strBalloonSite[kSiteNameSize] = {};  // the first of them by name
+    BalloonNews m_balloon;      // what the balloon tells since it last went
+    CodeMap<CheckRecord> m_checks;  // the last check of each listed site
+    HWND m_hSiteTip = nullptr;  // the tip over the site list (destroyed with the window it is owned by)
+    int m_nTipRow = -1;         // the row the tip was last over
+    char m_strTip[512] = {};    // the tip's text while it shows
+    bool m_bFailedOnly = false; // the worker's pass visits only the sites whose last check failed
     BoldFont m_boldFont;        // the lists' font in bold
     NotifyIconDataV1 m_nid;     // the notification icon, as last filled by SetTrayIcon
     HICON m_hIcon;              // the program icon

@@ -1,8 +1,10 @@
 // Unseen changes: a site with a snapshot newer than its seen mark is drawn in bold in the site
 // list, and the snapshots that were unseen when the site was listed are drawn in bold in the
-// snapshot list. Only the drawing changes; the rows' texts, order and data stay as they are.
+// snapshot list. A site whose last check failed is drawn in dark red (bold too when it has unseen
+// snapshots). Only the drawing changes; the rows' texts, order and data stay as they are.
 #include <string.h>
 
+#include "acquisition/check_record.h"
 #include "acquisition/worker_requests.h"
 #include "app/monitor_dlg.h"
 #include "registry/data_paths.h"
@@ -11,37 +13,54 @@
 
 namespace {
 
-// The custom-draw answer for one stage: bold rows get the bold font.
-LRESULT DrawStage(const NMLVCUSTOMDRAW& draw, bool bold, HFONT font)
+const COLORREF kFailedTextColour = RGB(0xA0, 0x00, 0x00);
+
+// The custom-draw answer for one stage: bold rows get the bold font; rows of a failed site get
+// the dark red text, unless selected (the selection's own colours keep them readable).
+LRESULT DrawStage(NMLVCUSTOMDRAW& draw, bool bold, bool failed, HFONT font)
 {
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
         return CDRF_NOTIFYITEMDRAW;
-    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT || !bold || !font)
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT)
         return CDRF_DODEFAULT;
-    SelectObject(draw.nmcd.hdc, font);
-    return CDRF_NEWFONT;
+    LRESULT answer = CDRF_DODEFAULT;
+    if (bold && font) {
+        SelectObject(draw.nmcd.hdc, font);
+        answer = CDRF_NEWFONT;
+    }
+    if (failed && !(draw.nmcd.uItemState & CDIS_SELECTED)) {
+        draw.clrText = kFailedTextColour;
+        answer = CDRF_NEWFONT;
+    }
+    return answer;
 }
 
 // Whether the site folder holds a snapshot newer than its mark. A folder without a mark (a site
 // from before marks were kept) counts as seen.
-bool HasUnseenSnapshot(long code)
+bool HasUnseenSnapshot(const char* siteFolder)
 {
-    char prefix[kPathBufferSize];
     char seen[kPathBufferSize];
     char newest[kPathBufferSize];
-    return MakeSitePrefix(prefix, code) && ReadSeenMark(prefix, seen, sizeof seen) &&
-           FindNewestSnapshot(prefix, nullptr, newest) && IsNewerSnapshot(newest, seen);
+    return ReadSeenMark(siteFolder, seen, sizeof seen) && FindNewestSnapshot(siteFolder, nullptr, newest) &&
+           IsNewerSnapshot(newest, seen);
 }
 
 }  // namespace
 
-void CMonitorDlg::FindUnseenSites()
+// One pass over the listed sites' folders at start-up: their seen marks and check records.
+void CMonitorDlg::ReadSiteFolders()
 {
     ListView sites = SiteList();
     for (int row = 0, count = sites.GetItemCount(); row < count; ++row) {
         long code = static_cast<long>(sites.GetItemData(row));
-        if (HasUnseenSnapshot(code))
+        char folder[kPathBufferSize];
+        if (m_checks.Contains(code) || !MakeSitePrefix(folder, code))
+            continue;  // a shared folder is read once
+        if (HasUnseenSnapshot(folder))
             m_unseenSites.Add(code);
+        CheckRecord record;
+        ReadCheckRecord(folder, &record);
+        m_checks.Put(code, record);
     }
 }
 
@@ -99,22 +118,27 @@ void CMonitorDlg::NoteCommittedSnapshot(const CommitNotice& notice)
 
 bool CMonitorDlg::OnDrawSiteList(NMHDR* header, LRESULT* result)
 {
-    const auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(header);
-    long code = static_cast<long>(SiteList().GetItemData(static_cast<int>(draw.nmcd.dwItemSpec)));
-    bool bold = draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && m_unseenSites.Contains(code);
-    *result = DrawStage(draw, bold, m_boldFont.Handle());
+    auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    bool bold = false;
+    bool failed = false;
+    if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        long code = static_cast<long>(SiteList().GetItemData(static_cast<int>(draw.nmcd.dwItemSpec)));
+        bold = m_unseenSites.Contains(code);
+        failed = HasFailed(code);
+    }
+    *result = DrawStage(draw, bold, failed, m_boldFont.Handle());
     return true;
 }
 
 bool CMonitorDlg::OnDrawSnapshotList(NMHDR* header, LRESULT* result)
 {
-    const auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(header);
     bool bold = false;
     if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && m_strSeenBefore[0] != '\0') {
         char name[kPathBufferSize];
         SnapshotList().GetItemText(static_cast<int>(draw.nmcd.dwItemSpec), 0, name, sizeof name);
         bold = IsNewerSnapshot(name, m_strSeenBefore);
     }
-    *result = DrawStage(draw, bold, m_boldFont.Handle());
+    *result = DrawStage(draw, bold, false, m_boldFont.Handle());
     return true;
 }

@@ -7,8 +7,10 @@
 #include <string.h>
 
 #include "acquisition/worker_requests.h"
-#include "ui/message_wait.h"
+#include "app/check_marks.h"
 #include "base/decimal.h"
+#include "ui/message_wait.h"
+#include "ui/resource_text.h"
 
 namespace {
 
@@ -25,19 +27,6 @@ const int kIconAttempts = 30;
 const DWORD kIconRetryMs = 1000;
 const char kBalloonTitle[] = "Sitewake";
 const UINT kBalloonTimeoutMs = 10000;
-
-// The balloon's text: the site's name when one site changed, else how many did.
-void MakeBalloonText(char* dst, size_t size, size_t count, const char* name)
-{
-    if (count == 1) {
-        const char* pieces[] = {name, " が更新されました。"};
-        JoinText(dst, size, pieces, 2);
-    } else {
-        DecimalText number(static_cast<long>(count));
-        const char* pieces[] = {number, " 件のサイトが更新されました。"};
-        JoinText(dst, size, pieces, 2);
-    }
-}
 
 }  // namespace
 
@@ -101,7 +90,7 @@ void CMonitorDlg::OnTrayNotify(UINT message, LPARAM lParam)
     if (lParam == WM_LBUTTONDBLCLK || lParam == NIN_BALLOONUSERCLICK)
         ShowFromTray();
     else if (lParam == NIN_BALLOONTIMEOUT || lParam == NIN_BALLOONHIDE)
-        m_balloonSites.Clear();
+        m_balloon.Clear();
 }
 
 void CMonitorDlg::ShowFromTray()
@@ -109,17 +98,33 @@ void CMonitorDlg::ShowFromTray()
     ShowWindow(m_hWnd, SW_SHOW);
     Shell_NotifyIconA(NIM_DELETE, reinterpret_cast<NOTIFYICONDATAA*>(&m_nid));
     m_bIconShown = false;
-    m_balloonSites.Clear();
+    m_balloon.Clear();
 }
 
-// Shows, while the window is hidden, a balloon over the icon for a changed page. The balloon needs
-// the record's longer form, used for this call alone; the icon's own record stays as it is.
+// Shows, while the window is hidden, a balloon over the icon for a changed page.
 void CMonitorDlg::ShowChangeBalloon(const CommitNotice& notice)
 {
     if (!IsHiddenInTray())
         return;
-    if (m_balloonSites.Add(notice.code) && m_balloonSites.Size() == 1)
-        CopyText(m_strBalloonSite, sizeof m_strBalloonSite, notice.name);
+    m_balloon.AddChange(notice.code, notice.name);
+    ShowBalloon();
+}
+
+// The same for a site that has just failed for the third time in a row.
+void CMonitorDlg::ShowFailureBalloon(const CheckNotice& notice)
+{
+    if (!IsHiddenInTray())
+        return;
+    char reason[256];
+    DescribeFailure(notice.record.failure, notice.record.status, reason, sizeof reason);
+    m_balloon.AddFailure(notice.code, notice.name, reason);
+    ShowBalloon();
+}
+
+// The balloon needs the record's longer form, used for this call alone; the icon's own record
+// stays as it is.
+void CMonitorDlg::ShowBalloon()
+{
     NOTIFYICONDATAA balloon = {};
     balloon.cbSize = NOTIFYICONDATAA_V2_SIZE;
     balloon.hWnd = m_hWnd;
@@ -128,7 +133,7 @@ void CMonitorDlg::ShowChangeBalloon(const CommitNotice& notice)
     balloon.uTimeout = kBalloonTimeoutMs;
     balloon.dwInfoFlags = NIIF_INFO;
     CopyText(balloon.szInfoTitle, sizeof balloon.szInfoTitle, kBalloonTitle);
-    MakeBalloonText(balloon.szInfo, sizeof balloon.szInfo, m_balloonSites.Size(), m_strBalloonSite);
+    m_balloon.MakeText(balloon.szInfo, sizeof balloon.szInfo);
     Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }
 

@@ -4,22 +4,31 @@
 #include "acquisition/worker_requests.h"
 #include "app/monitor_dlg.h"
 
-const CMonitorDlg::WorkerRequestHandler CMonitorDlg::s_workerRequests[kWorkerOpCount] = {
+const CMonitorDlg::WorkerRequestHandler CMonitorDlg::s_workerRequests[] = {
     &CMonitorDlg::OnBeginRow,   // kWorkerBeginRow
     &CMonitorDlg::OnReadSite,   // kWorkerReadSite
     &CMonitorDlg::OnSetStatus,  // kWorkerSetStatus
     &CMonitorDlg::OnStopCheck,  // kWorkerStopCheck
     &CMonitorDlg::OnEndRow,     // kWorkerEndRow
     &CMonitorDlg::OnCommitted,  // kWorkerCommitted
+    &CMonitorDlg::OnChecked,    // kWorkerChecked
 };
 
+// An ordinary run (also when a re-check pass is under way: it goes on as one).
 void CMonitorDlg::OnStart()
+{
+    m_bFailedOnly = false;
+    StartWorker();
+}
+
+void CMonitorDlg::StartWorker()
 {
     m_bRunning = 1;
     if (!m_worker.Exists())
         m_workerRow.Reset();
     m_workerStart.window = m_hWnd;
     m_worker.Start(AcquisitionThread, &m_workerStart);
+    UpdateRecheckItem();
 }
 
 void CMonitorDlg::OnStop()
@@ -29,15 +38,21 @@ void CMonitorDlg::OnStop()
 
 LRESULT CMonitorDlg::OnWorkerRequest(WPARAM op, LPARAM request)
 {
+    static_assert(sizeof(s_workerRequests) / sizeof(s_workerRequests[0]) == kWorkerOpCount,
+                  "a handler for every request");
     if (op >= kWorkerOpCount)
         return 0;
     return (this->*s_workerRequests[op])(request);
 }
 
+// The worker's next turn: the row at the position, or the first one after it that has a turn in
+// this pass; a row without a turn shows nothing and takes no time.
 LRESULT CMonitorDlg::OnBeginRow(LPARAM request)
 {
     auto* taken = reinterpret_cast<RowRequest*>(request);
     ListView sites = SiteList();
+    for (int count = sites.GetItemCount(); taken->row >= 0 && taken->row < count && SkipsRow(taken->row);)
+        ++taken->row;
     if (taken->row < 0 || taken->row >= sites.GetItemCount())
         return 0;
     sites.GetItemText(taken->row, 0, taken->name, sizeof taken->name);
@@ -69,11 +84,15 @@ LRESULT CMonitorDlg::OnSetStatus(LPARAM request)
 // row in hand gets its name back and the worker retires in the same step.
 LRESULT CMonitorDlg::OnStopCheck(LPARAM request)
 {
+    if (m_bFailedOnly && !request)
+        m_bRunning = 0;  // the end of a re-check pass: the worker stops
     if (m_bRunning != 0)
         return 1;
+    m_bFailedOnly = false;
     if (request)
         OnEndRow(request);
     m_worker.Retire();
+    UpdateRecheckItem();
     return 0;
 }
 
@@ -93,5 +112,11 @@ LRESULT CMonitorDlg::OnCommitted(LPARAM request)
     NoteCommittedSnapshot(notice);
     if (!notice.first)
         ShowChangeBalloon(notice);
+    return 1;
+}
+
+LRESULT CMonitorDlg::OnChecked(LPARAM request)
+{
+    NoteCheck(*reinterpret_cast<const CheckNotice*>(request));
     return 1;
 }

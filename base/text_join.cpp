@@ -45,6 +45,20 @@ bool JoinText(char* dst, size_t size, const char* const* pieces, size_t count)
     return text.Ok();
 }
 
+bool FillText(char* dst, size_t size, const char* pattern, const char* const* texts, size_t count)
+{
+    TextBuilder text(dst, size);
+    size_t next = 0;
+    const char* p = pattern;
+    for (const char* mark = strstr(p, "%s"); mark != nullptr; mark = strstr(p, "%s")) {
+        text.Append(p, static_cast<size_t>(mark - p));
+        if (next < count)
+            text.Append(texts[next++]);
+        p = mark + 2;
+    }
+    return text.Append(p).Ok();
+}
+
 size_t CopyText(char* dst, size_t size, const char* src)
 {
     if (size == 0)

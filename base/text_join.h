@@ -35,5 +35,16 @@ bool JoinText(char (&dst)[N], const char* const (&pieces)[K])
     return JoinText(dst, N, pieces, K);
 }
 
+// Fills a pattern into dst (size bytes): each "%s" of the pattern is replaced by the next of the
+// count texts (none left: by nothing), every other byte is copied. False, dst left empty, when
+// the whole text would not fit.
+bool FillText(char* dst, size_t size, const char* pattern, const char* const* texts, size_t count);
+
+template <size_t N, size_t K>
+bool FillText(char (&dst)[N], const char* pattern, const char* const (&texts)[K])
+{
+    return FillText(dst, N, pattern, texts, K);
+}
+
 // Copies src into dst (size bytes), cut to size - 1 bytes and terminated. Returns the bytes stored.
 size_t CopyText(char* dst, size_t size, const char* src);

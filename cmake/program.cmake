@@ -17,6 +17,8 @@ add_executable(Sitewake WIN32
   app/site_commands.cpp
   app/snapshot_commands.cpp
   app/site_marks.cpp
+  app/check_marks.cpp
+  app/balloon_news.cpp
   app/context_menu.cpp
   app/compare_mode.cpp
   app/worker_requests.cpp

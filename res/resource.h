@@ -29,6 +29,25 @@
 #define ID_COMPARE_WHOLE_PAGE       32784
 #define ID_COMPARE_TEXT_ONLY        32785
 #define ID_OPEN_SITE_FOLDER         32786
+// Checks that failed.
+#define ID_RECHECK_FAILED           32790
+#define ID_LAST_CHECK               32791   // the context menu's line with the site's last check
+
+// Texts of the last check. Why a fetch failed: IDS_FETCH_FAILURE + the failure's number.
+#define IDS_FETCH_FAILURE           200     // 200 to 224
+#define IDS_CHECK_LAST              230
+#define IDS_CHECK_FIRST_COPY        231
+#define IDS_CHECK_UNCHANGED         232
+#define IDS_CHECK_CHANGED           233
+#define IDS_CHECK_IN_ROW            234
+#define IDS_CHECK_NEVER             235
+#define IDS_CHECK_STATUS            236
+#define IDS_CHECK_RANGE_MISSING     237
+#define IDS_NO_FAILED_SITES         238
+#define IDS_BALLOON_CHANGED_ONE     240
+#define IDS_BALLOON_CHANGED_MANY    241
+#define IDS_BALLOON_FAILING_ONE     242
+#define IDS_BALLOON_FAILING_MANY    243
 
 // About box text lines (no ids of their own in the template).
 #define IDC_STATIC                  (-1)

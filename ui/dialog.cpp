@@ -140,7 +140,8 @@ const MessageEntry* Dialog::FindEntry(UINT message, WPARAM wParam, LPARAM lParam
                 return e;
         } else if (message == WM_NOTIFY) {
             const NMHDR* hdr = reinterpret_cast<const NMHDR*>(lParam);
-            if (static_cast<int>(hdr->code) == e->code && static_cast<int>(hdr->idFrom) == e->id)
+            bool fromIt = e->id == kAnyControl || static_cast<int>(hdr->idFrom) == e->id;
+            if (static_cast<int>(hdr->code) == e->code && fromIt)
                 return e;
         } else {
             return e;

@@ -8,9 +8,11 @@
 class Dialog;
 
 // One entry of a dialog's message table. For WM_COMMAND, code and id are the notification code
-// and the command id; for WM_NOTIFY, the notification code and the control id; for every other
-// message both are ignored. call returns 0 when the handler declined the message (the dialog's
+// and the command id; for WM_NOTIFY, the notification code and the control id (kAnyControl: the
+// notification from whatever sends it); for every other message both are ignored. call returns 0 when the handler declined the message (the dialog's
 // default handling then runs), otherwise the dialog procedure's result.
+enum { kAnyControl = -0x7FFF };
+
 struct MessageEntry {
     UINT message;
     int code;
@@ -110,6 +112,11 @@ template <auto F> INT_PTR CallContextMenu(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
     return Invoke<F>(dlg, reinterpret_cast<HWND>(wp), lp);
 }
+template <auto F> INT_PTR CallSetCursor(Dialog& dlg, WPARAM wp, LPARAM lp)
+{
+    return Invoke<F>(dlg, reinterpret_cast<HWND>(wp), static_cast<UINT>(LOWORD(lp)), static_cast<UINT>(HIWORD(lp)));
+}
+
 // A private message whose result goes back to SendMessage.
 template <auto F> INT_PTR CallMessage(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
@@ -125,7 +132,9 @@ template <auto F> constexpr MessageEntry OnSysCommandEntry() { return {WM_SYSCOM
 template <auto F> constexpr MessageEntry OnSizeEntry() { return {WM_SIZE, 0, 0, &msgmap::CallSize<F>}; }
 template <auto F> constexpr MessageEntry OnQueryDragIconEntry() { return {WM_QUERYDRAGICON, 0, 0, &msgmap::CallReturnHandle<F>}; }
 template <auto F> constexpr MessageEntry OnNotifyEntry(int code, int id) { return {WM_NOTIFY, code, id, &msgmap::CallNotify<F>}; }
+template <auto F> constexpr MessageEntry OnNotifyAnyEntry(int code) { return {WM_NOTIFY, code, kAnyControl, &msgmap::CallNotify<F>}; }
 template <auto F> constexpr MessageEntry OnContextMenuEntry() { return {WM_CONTEXTMENU, 0, 0, &msgmap::CallContextMenu<F>}; }
+template <auto F> constexpr MessageEntry OnSetCursorEntry() { return {WM_SETCURSOR, 0, 0, &msgmap::CallSetCursor<F>}; }
 template <auto F> constexpr MessageEntry OnCommandEntry(int id) { return {WM_COMMAND, 0, id, &msgmap::CallPlain<F>}; }
 template <auto F> constexpr MessageEntry OnPrivateEntry(UINT message) { return {message, 0, 0, &msgmap::CallMessage<F>}; }
 constexpr MessageEntry EndOfTable() { return {0, 0, 0, nullptr}; }

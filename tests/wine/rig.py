@@ -74,6 +74,7 @@ WS_TABSTOP = 0x00010000
 WS_EX_TOPMOST = 0x00000008
 WS_EX_APPWINDOW = 0x00040000
 WS_EX_CLIENTEDGE = 0x00000200
+CLR_DEFAULT = 0xFF000000
 LVS_REPORT = 0x0001
 LVS_TYPEMASK = 0x0003
 LVS_SINGLESEL = 0x0004
@@ -414,6 +415,12 @@ class Driver:
     def custom_draw(self, hwnd, ctl_id, row):
         """The window's custom-draw answer for a row of a list (2: drawn in its own font)."""
         return self.call("custom-draw", hwnd, ctl_id, "--row", row)["result"]
+
+    def text_colour(self, hwnd, ctl_id, row):
+        """The text colour (0x00BBGGRR) the window chooses for a row of a list, None for the
+        list's own."""
+        colour = self.call("custom-draw", hwnd, ctl_id, "--row", row)["text_colour"]
+        return None if colour == CLR_DEFAULT else colour
 
     # -- messages --
     def command(self, hwnd, cmd_id, send=False):

@@ -47,7 +47,8 @@ std::string Menu(HWND h, WPARAM kind) {
 
 // The dialog's answer to a list's custom-draw notification for one row at the item stage, sent
 // from the dialog's own thread (WM_NOTIFY never crosses processes). lParam: the list's id in the
-// high word, the row in the low word. The device context is none, so nothing is drawn.
+// high word, the row in the low word. The device context is none, so nothing is drawn. The text
+// colour the dialog chose comes back too (CLR_DEFAULT when it chose none).
 std::string CustomDraw(HWND dialog, LPARAM which) {
     int id = (int)((which >> 16) & 0xFFFF);
     NMLVCUSTOMDRAW cd{};
@@ -56,8 +57,10 @@ std::string CustomDraw(HWND dialog, LPARAM which) {
     cd.nmcd.hdr.code = NM_CUSTOMDRAW;
     cd.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
     cd.nmcd.dwItemSpec = (DWORD_PTR)(which & 0xFFFF);
+    cd.clrText = CLR_DEFAULT;
     LRESULT r = SendMessageA(dialog, WM_NOTIFY, (WPARAM)id, (LPARAM)&cd);
-    return "\"result\":" + std::to_string((long long)r);
+    return "\"result\":" + std::to_string((long long)r) + ",\"text_colour\":" +
+           std::to_string((unsigned long long)cd.clrText);
 }
 
 // The file the menu of hwnd goes to: in the temporary folder, which the driver and the

@@ -1,0 +1,198 @@
+// Which sites failed, and why: the last check of every listed site, kept from the records in the
+// site folders (read at start-up) and the worker's notices, shown in a tip over the site list and
+// on the first line of a site's context menu; a pass over only the sites whose last check failed.
+#include "app/check_marks.h"
+
+#include <string.h>
+
+#include "acquisition/worker_requests.h"
+#include "app/monitor_dlg.h"
+#include "base/decimal.h"
+#include "base/text_join.h"
+#include "ui/resource_text.h"
+
+namespace {
+
+const int kTipWidth = 480;  // the tip breaks longer texts into lines
+const unsigned long kFailuresBeforeBalloon = 3;  // failed checks in a row that the balloon tells of
+
+UINT OutcomeTextId(CheckOutcome outcome)
+{
+    switch (outcome) {
+    case CheckOutcome::kFirstCopy: return IDS_CHECK_FIRST_COPY;
+    case CheckOutcome::kChanged: return IDS_CHECK_CHANGED;
+    default: return IDS_CHECK_UNCHANGED;
+    }
+}
+
+// What the check found: the outcome (and a status other than 200 OK), or why it failed and how
+// many checks in a row have.
+void DescribeOutcome(const CheckRecord& record, char* dst, size_t size)
+{
+    char text[256];
+    char status[32] = {};
+    char pattern[64];
+    DecimalText code(record.status);
+    const char* codeText[] = {code};
+    if (!record.Failed()) {
+        LoadResourceText(OutcomeTextId(record.outcome), text, sizeof text);
+        if (record.status != 0 && record.status != 200)
+            FillText(status, LoadResourceText(IDS_CHECK_STATUS, pattern, sizeof pattern), codeText);
+        const char* pieces[] = {text, status};
+        JoinText(dst, size, pieces, 2);
+        return;
+    }
+    DescribeFailure(record.failure, record.status, text, sizeof text);
+    char inRow[64] = {};
+    DecimalText count(static_cast<long>(record.failuresInRow));
+    const char* countText[] = {count};
+    if (record.failuresInRow > 1)
+        FillText(inRow, LoadResourceText(IDS_CHECK_IN_ROW, pattern, sizeof pattern), countText);
+    const char* pieces[] = {text, inRow};
+    JoinText(dst, size, pieces, 2);
+}
+
+}  // namespace
+
+void DescribeFailure(FetchFailure failure, int status, char* dst, size_t size)
+{
+    char pattern[128];
+    DecimalText code(status);
+    const char* texts[] = {code};
+    LoadResourceText(IDS_FETCH_FAILURE + static_cast<UINT>(failure), pattern, sizeof pattern);
+    FillText(dst, size, pattern, texts, 1);
+}
+
+void DescribeLastCheck(const CheckRecord* record, char* dst, size_t size)
+{
+    if (!record || record->outcome == CheckOutcome::kNotChecked) {
+        char never[128];
+        CopyText(dst, size, LoadResourceText(IDS_CHECK_NEVER, never, sizeof never));
+        return;
+    }
+    char when[kLocalTimeTextSize];
+    char what[320];
+    char range[128] = {};
+    char pattern[64];
+    FormatLocalMinute(record->checked, when, sizeof when);
+    DescribeOutcome(*record, what, sizeof what);
+    if (record->rangeMissing)
+        LoadResourceText(IDS_CHECK_RANGE_MISSING, range, sizeof range);
+    const char* texts[] = {when, what};
+    char line[448];
+    FillText(line, LoadResourceText(IDS_CHECK_LAST, pattern, sizeof pattern), texts);
+    const char* pieces[] = {line, range};
+    JoinText(dst, size, pieces, 2);
+}
+
+bool CMonitorDlg::HasFailed(long code) const
+{
+    const CheckRecord* record = m_checks.Get(code);
+    return record && record->Failed();
+}
+
+// A site's check is over: its record kept, its rows redrawn, and while the window is hidden a site
+// that has just failed for the third time in a row goes into the balloon (once: the count goes on
+// past three, and a success starts it again).
+void CMonitorDlg::NoteCheck(const CheckNotice& notice)
+{
+    m_checks.Put(notice.code, notice.record);
+    RedrawSiteRows(notice.code);
+    if (notice.record.Failed() && notice.record.failuresInRow == kFailuresBeforeBalloon)
+        ShowFailureBalloon(notice);
+}
+
+// The tip over the site list: a tool covering the whole list, its text asked for when shown.
+void CMonitorDlg::CreateSiteTip()
+{
+    m_hSiteTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    if (!m_hSiteTip)
+        return;
+    TOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = m_hWnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(SiteList().GetSafeHwnd());
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(m_hSiteTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(m_hSiteTip, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+}
+
+// The site row under the mouse, or -1.
+int CMonitorDlg::SiteRowUnderMouse() const
+{
+    ListView sites = SiteList();
+    POINT at;
+    if (!GetCursorPos(&at) || !ScreenToClient(sites.GetSafeHwnd(), &at))
+        return -1;
+    return sites.HitTest(at);
+}
+
+// The mouse moved over the site list: on another row, the tip goes and comes back with that
+// row's text.
+bool CMonitorDlg::OnSetCursor(HWND window, UINT, UINT)
+{
+    if (m_hSiteTip && window == SiteList().GetSafeHwnd()) {
+        int row = SiteRowUnderMouse();
+        if (row != m_nTipRow) {
+            m_nTipRow = row;
+            SendMessageA(m_hSiteTip, TTM_POP, 0, 0);
+        }
+    }
+    return false;  // the cursor is set as ever
+}
+
+bool CMonitorDlg::OnSiteTipText(NMHDR* header, LRESULT* result)
+{
+    auto& info = *reinterpret_cast<NMTTDISPINFOA*>(header);
+    *result = 0;
+    if (header->hwndFrom != m_hSiteTip)
+        return false;
+    int row = SiteRowUnderMouse();
+    m_strTip[0] = '\0';
+    if (row >= 0)
+        DescribeLastCheck(m_checks.Get(static_cast<long>(SiteList().GetItemData(row))), m_strTip, sizeof m_strTip);
+    info.lpszText = m_strTip;
+    info.hinst = nullptr;
+    return true;
+}
+
+// One pass over the sites whose last check failed, then the worker stops. Without a worker only:
+// the command is greyed while one exists.
+void CMonitorDlg::OnRecheckFailed()
+{
+    if (m_worker.Exists())
+        return;
+    if (!AnyListedSiteFailed()) {
+        char text[128];
+        MessageBoxA(m_hWnd, LoadResourceText(IDS_NO_FAILED_SITES, text, sizeof text), "Sitewake",
+                    MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    m_bFailedOnly = true;
+    StartWorker();
+}
+
+bool CMonitorDlg::AnyListedSiteFailed() const
+{
+    ListView sites = SiteList();
+    for (int row = 0, count = sites.GetItemCount(); row < count; ++row) {
+        if (HasFailed(static_cast<long>(sites.GetItemData(row))))
+            return true;
+    }
+    return false;
+}
+
+// The command is there while no worker is (the specified items of the menu never change).
+void CMonitorDlg::UpdateRecheckItem()
+{
+    EnableMenuItem(GetMenu(m_hWnd), ID_RECHECK_FAILED, MF_BYCOMMAND | (m_worker.Exists() ? MF_GRAYED : MF_ENABLED));
+}
+
+// In a re-check pass only the sites whose last check failed get a turn.
+bool CMonitorDlg::SkipsRow(int row) const
+{
+    return m_bFailedOnly && !HasFailed(static_cast<long>(SiteList().GetItemData(row)));
+}
