@@ -1,6 +1,7 @@
 """Start-up time of Sitewake under Wine: from launching the program until the driver sees its
-visible main window holding every registered site, with 1,000 sites and with an empty
-registry, alternating in one run with a warm wineserver. Prints a side-by-side table (median,
+visible main window holding every registered site, with 1,000 sites (each with a folder holding
+a snapshot, a seen mark and a check record) and with an empty registry, alternating in one run
+with a warm wineserver. Prints a side-by-side table (median,
 min, max over the runs), the difference of the medians and the size of Sitewake.exe.
 
 Run through bench/startup.sh (which provides Xvfb, the prefix and the wineserver)."""
@@ -28,6 +29,22 @@ def registry(sites):
     return "\n".join(lines) + "\n"
 
 
+SNAPSHOT = "2026年12月09日06時30分05秒.htm"
+RECORD = (b"checked=2026/12/10 12:34:56\r\noutcome=failed\r\nfailure=refused\r\nfailures=2\r\n"
+          b"succeeded=2026/12/09 06:30:05\r\n")
+
+
+def site_folders(folder, sites):
+    """Each site's folder as the program leaves it: a snapshot, its seen mark, a check record."""
+    for code in range(1, sites + 1):
+        d = os.path.join(folder.data, str(code))
+        os.makedirs(d, exist_ok=True)
+        for name, body in ((SNAPSHOT, b"<p>page</p>\r\n"), ("Seen.TEMP", rig.cp932(SNAPSHOT)),
+                           ("Check.TEMP", RECORD)):
+            with open(os.path.join(d, name), "wb") as f:
+                f.write(body)
+
+
 def one_start(driver, folder, rows, timeout):
     program = rig.Program(folder)
     try:
@@ -50,6 +67,7 @@ def main():
     driver = rig.Driver()
     full = rig.ProgramFolder()
     full.write_ini(registry(args.sites))
+    site_folders(full, args.sites)
     empty = rig.ProgramFolder()
     try:
         # Warm-up: wineserver, the driver and the file cache; not counted.

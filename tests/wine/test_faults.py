@@ -162,6 +162,8 @@ class LookupThatNeverEnds(ProgramClass):
         self.driver.command(self.hwnd, rig.ID_STOP)
         rig.wait_until(lambda: snapshots(self.data("5002")), timeout=LONG, what="a snapshot")
         self.assertEqual(site_files(self.data("5001")).get("NEW.TEMP"), b"")
+        record = site_files(self.data("5001")).get("Check.TEMP", b"")
+        self.assertIn(b"\r\noutcome=failed\r\nfailure=name-no-answer\r\n", record)
 
     def test_2_escape_during_the_lookup_ends_the_program_at_once(self):
         time.sleep(5)  # the stopped worker has ended by now: the next start begins a pass

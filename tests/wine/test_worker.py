@@ -299,8 +299,12 @@ class Acquisition(ProgramClass):
                          "snapshots of %d: %r" % (code, sorted(snaps)))
         if fetched is not None:
             self.assertEqual(files.get("NEW.TEMP"), fetched, "NEW.TEMP of %d" % code)
-        others = set(files) - set(snaps) - {"NEW.TEMP", "Old.TEMP", "Seen.TEMP"}
+        others = set(files) - set(snaps) - {"NEW.TEMP", "Old.TEMP", "Seen.TEMP", "Check.TEMP"}
         self.assertEqual(others, set(), "stray files in %d" % code)
+        if "Check.TEMP" in files:
+            # The record of the site's last check (its shape is the record tests' business).
+            self.assertRegex(files["Check.TEMP"], rb"^checked=\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\r\noutcome=",
+                             "Check.TEMP of %d" % code)
         if "Seen.TEMP" in files:
             # The newest snapshot the user has seen (the first one until the site is listed).
             self.assertIn(files["Seen.TEMP"], [rig.cp932(n) for n in snaps], "Seen.TEMP of %d" % code)
