@@ -8,8 +8,10 @@
 #include "app/monitor_dlg.h"
 #include "base/ascii.h"
 #include "base/path_join.h"
+#include "base/text_join.h"
 #include "registry/data_paths.h"
 #include "registry/site_registry.h"
+#include "ui/resource_text.h"
 #include "viewer/browser_launcher.h"
 
 namespace {
@@ -58,13 +60,13 @@ int PickContextRow(const ListView& list, LPARAM position, POINT* at)
 }
 
 // A site's URL for the browser: one written without a scheme is an http:// one.
-bool MakeBrowserUrl(char (&url)[kPathBufferSize], const char* siteUrl)
+bool MakeBrowserUrl(char (&url)[kWebAddressSize], const char* siteUrl)
 {
     const char* scheme = strstr(siteUrl, "://");
     const char* slash = strchr(siteUrl, '/');
     bool hasScheme = scheme && (!slash || scheme < slash);
     const char* pieces[] = {hasScheme ? "" : "http://", siteUrl};
-    return JoinPath(url, pieces);
+    return JoinText(url, pieces);
 }
 
 // The site's last check as the menu's first line, greyed: the same text as the tip, within reach of
@@ -116,10 +118,15 @@ void CMonitorDlg::OnOpenSite()
     if (row < 0)
         return;
     char siteUrl[kSiteUrlSize];
-    char url[kPathBufferSize];
+    char url[kWebAddressSize];
     sites.GetItemText(row, 1, siteUrl, sizeof siteUrl);
-    if (siteUrl[0] != '\0' && MakeBrowserUrl(url, siteUrl))
-        OpenInBrowser(url);
+    if (siteUrl[0] == '\0') {
+        char text[128];
+        MessageBoxA(m_hWnd, LoadResourceText(IDS_NO_SITE_URL, text, sizeof text), "Sitewake", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (MakeBrowserUrl(url, siteUrl))  // a listed URL with its scheme always fits
+        OpenWebAddress(url);
 }
 
 void CMonitorDlg::OnOpenSiteFolder()

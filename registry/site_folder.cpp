@@ -109,9 +109,10 @@ bool MakeSnapshotPattern(char (&path)[kPathBufferSize], const char* siteFolder)
 
 bool MakeComparePagePath(char (&path)[kPathBufferSize], const char* siteFolder, const char* snapshotName)
 {
-    const char* pieces[] = {siteFolder, kSiteFileNames[static_cast<size_t>(SiteFile::kCompareFolder)],
-                            SW_DIR_SEPARATOR, snapshotName};
-    return JoinPath(path, pieces);
+    const char* folder = kSiteFileNames[static_cast<size_t>(SiteFile::kCompareFolder)];
+    const char* pieces[] = {siteFolder, folder, SW_DIR_SEPARATOR, snapshotName};
+    const char* shorter[] = {siteFolder, folder, SW_DIR_SEPARATOR "diff", kSnapshotExtension};
+    return JoinPath(path, pieces) || JoinPath(path, shorter);
 }
 
 char* FormatSnapshotStamp(char* dst, size_t size, const struct tm& t)

@@ -35,7 +35,8 @@ bool MakeSiteFolderPath(char (&path)[kPathBufferSize], const char* dataFolder, c
 bool MakeSnapshotPath(char (&path)[kPathBufferSize], const char* siteFolder, const char* snapshotName);
 // <site folder>\*.htm, the directory search that finds them.
 bool MakeSnapshotPattern(char (&path)[kPathBufferSize], const char* siteFolder);
-// <site folder>\Compare\<snapshot name>: the comparison page of a snapshot.
+// <site folder>\Compare\<snapshot name>: the comparison page of a snapshot; where that would not
+// fit, <site folder>\Compare\diff.htm, which fits wherever a snapshot's path does.
 bool MakeComparePagePath(char (&path)[kPathBufferSize], const char* siteFolder, const char* snapshotName);
 
 enum { kSnapshotStampSize = 40 };  // room for any year the stamp can hold, and the terminating zero

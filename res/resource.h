@@ -44,6 +44,7 @@
 #define IDS_CHECK_STATUS            236
 #define IDS_CHECK_RANGE_MISSING     237
 #define IDS_NO_FAILED_SITES         238
+#define IDS_NO_SITE_URL             239
 #define IDS_BALLOON_CHANGED_ONE     240
 #define IDS_BALLOON_CHANGED_MANY    241
 #define IDS_BALLOON_FAILING_ONE     242

@@ -179,15 +179,34 @@ DWORD DdeActivate(const char* service)
     return reply.ReadValue();
 }
 
+namespace {
+
+// DDE to "IEXPLORE", then to "NETSCAPE", then the shell.
+void OpenThroughBrowser(const char* target)
+{
+    if (DdeOpenUrl("IEXPLORE", target) == 1)
+        return;
+    if (DdeOpenUrl("NETSCAPE", target) == 1)
+        return;
+    ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace
+
 void OpenInBrowser(const char* path)
 {
     char file[kPathBufferSize];
     CopyText(file, sizeof file, path);
-    if (DdeOpenUrl("IEXPLORE", file) == 1)
-        return;
-    if (DdeOpenUrl("NETSCAPE", file) == 1)
-        return;
-    ShellExecuteA(nullptr, "open", file, nullptr, nullptr, SW_SHOWNORMAL);
+    OpenThroughBrowser(file);
+}
+
+bool OpenWebAddress(const char* url)
+{
+    char address[kWebAddressSize];
+    if (CopyText(address, sizeof address, url) != strlen(url))
+        return false;  // never opened cut short: it would be another address
+    OpenThroughBrowser(address);
+    return true;
 }
 
 void OpenFolder(const char* path)

@@ -5,8 +5,14 @@
 #include <windows.h>
 #include <ddeml.h>
 
+enum { kWebAddressSize = 300 };  // a site's URL (259 bytes at most) with the scheme put before it
+
 // Opens the file: DDE to "IEXPLORE", then to "NETSCAPE", then the shell.
 void OpenInBrowser(const char* path);
+
+// Opens a web address the same way; false, nothing opened, when it is longer than
+// kWebAddressSize - 1 bytes.
+bool OpenWebAddress(const char* url);
 
 // Opens a folder in the file manager (the shell's "open" verb).
 void OpenFolder(const char* path);

@@ -69,4 +69,32 @@ TEST(SnapshotStamp, CurrentStampIsTheLocalTime)
     EXPECT_TRUE(matched) << stamp;
 }
 
+TEST(SiteFolder, EverySnapshotThatFitsHasAComparisonPageThatFits)
+{
+    const std::string name = Format(Moment(2026, 12, 9, 6, 30, 5)) + ".htm";
+    for (size_t folderLength = 200; folderLength <= 228; ++folderLength) {
+        std::string folder(folderLength, 's');
+        char snapshot[kPathBufferSize];
+        char page[kPathBufferSize];
+        ASSERT_TRUE(MakeSnapshotPath(snapshot, folder.c_str(), name.c_str())) << folderLength;
+        ASSERT_TRUE(MakeComparePagePath(page, folder.c_str(), name.c_str())) << folderLength;
+        std::string expected = folderLength <= 220 ? name : "diff.htm";
+        EXPECT_EQ(std::string(page), folder + SW_DIR_SEPARATOR "Compare" SW_DIR_SEPARATOR + expected) << folderLength;
+    }
+    std::string tooLong(229, 's');
+    char snapshot[kPathBufferSize];
+    EXPECT_FALSE(MakeSnapshotPath(snapshot, tooLong.c_str(), name.c_str()));
+}
+
+TEST(SiteFolder, SnapshotNamesReadBackIntoTheirFields)
+{
+    SnapshotTime t;
+    ASSERT_TRUE(ParseSnapshotName((Format(Moment(2001, 9, 9, 9, 9, 9)) + ".HTM").c_str(), &t));
+    EXPECT_STREQ(t.year, "2001");
+    EXPECT_STREQ(t.second, "09");
+    for (const std::string& bad : {Format(Moment(2001, 9, 9, 9, 9, 9)), Format(Moment(2001, 9, 9, 9, 9, 9)) + ".html",
+                                   std::string("2001.htm"), std::string("new.htm")})
+        EXPECT_FALSE(ParseSnapshotName(bad.c_str(), &t)) << bad;
+}
+
 }  // namespace
