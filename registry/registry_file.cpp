@@ -26,13 +26,24 @@ unsigned long LiveEntryOf(const char* path, long code)
     return registry.Sites() ? registry.Sites()->FindLiveEntry(code) : 0;
 }
 
-// Writes one numbered key of an entry, such as name3; a null value removes the key.
+// How many lines give the key: the profile functions remove one line at a time.
+size_t CountKeyLines(const char* path, const char* kind, unsigned long number)
+{
+    LoadedRegistry registry(path);
+    return registry.Sites() ? registry.Sites()->CountKey(kind, number) : 0;
+}
+
+// Writes one numbered key of an entry, such as name3; a null value removes the key, every line
+// of it where a file edited by hand repeats it (the reader would take the next one).
 void WriteEntryKey(const char* path, const char* kind, unsigned long number, const char* value)
 {
     char key[32];
     DecimalText digits(static_cast<long>(number));
     const char* pieces[] = {kind, digits};
-    if (JoinText(key, pieces))
+    if (!JoinText(key, pieces))
+        return;
+    size_t lines = value ? 1 : CountKeyLines(path, kind, number);
+    for (size_t i = 0; i < lines; ++i)
         ProfileWriteString(path, kRegistrySection, key, value);
 }
 

@@ -206,6 +206,16 @@ bool SiteRegistry::HasCode(long code) const
     return false;
 }
 
+size_t SiteRegistry::CountKey(const char* prefix, unsigned long number) const
+{
+    size_t count = 0;
+    for (size_t k = 0; k < m_count; ++k) {
+        if (m_keys[k].number == number && strcmp(kPrefixes[m_keys[k].kind], prefix) == 0)
+            ++count;
+    }
+    return count;
+}
+
 unsigned long SiteRegistry::HighestNumber() const
 {
     unsigned long highest = m_count > 0 ? m_keys[m_count - 1].number : 0;  // sorted by number

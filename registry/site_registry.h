@@ -61,6 +61,9 @@ public:
     unsigned long FindLiveEntry(long code) const;
     // Whether any entry of the file, live or deleted, holds the code.
     bool HasCode(long code) const;
+    // How many lines of the section give the key of that prefix and entry number (name, url,
+    // code, del or compare): more than one in a file edited by hand.
+    size_t CountKey(const char* prefix, unsigned long number) const;
     // The highest entry number that the count (when above 0) or any numbered key names; 0 for
     // none.
     unsigned long HighestNumber() const;

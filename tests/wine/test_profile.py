@@ -156,6 +156,14 @@ class ProfileTest(unittest.TestCase):
             self.assertIn(b"del3=1\r\n", self.read(ini))
             self.assertEqual(listed(), [("kept", 5, False)])
 
+        with self.subTest("the whole page removes every line of a repeated key"):
+            self.write(ini, "[url]\ncount=1\nname1=twice\nurl1=http://a/\ncode1=9\ncompare1=text\n"
+                            "Compare1 = TEXT\ncompare1=page\n")
+            self.assertEqual(listed(), [("twice", 9, True)])
+            self.assertTrue(self.check(folder, "sitecompare", path, 9, "page")["found"])
+            self.assertEqual(keys(), [])
+            self.assertEqual(listed(), [("twice", 9, False)])
+
     def test_program_folder_with_backslash_trail_bytes(self):
         # Folder and program names whose characters end in the byte of a backslash: only the
         # last real backslash separates the folder from the program's name.
