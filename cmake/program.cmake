@@ -36,6 +36,9 @@ add_executable(Sitewake WIN32
   ui/message_wait.cpp
   res/sitewake.rc
 )
+# Files the resource script takes in whole, which CMake's scan of its includes does not see.
+set_source_files_properties(res/sitewake.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/res/sitewake.manifest;${CMAKE_SOURCE_DIR}/res/sitewake.ico")
 target_link_libraries(Sitewake PRIVATE sitewake_core comctl32 shell32 user32 gdi32 ws2_32)
 target_link_options(Sitewake PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
 set_target_properties(Sitewake PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
