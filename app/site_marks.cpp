@@ -11,14 +11,14 @@
 
 namespace {
 
-// The custom-draw answer for one stage: bold rows get the bold font.
-LRESULT DrawStage(const NMLVCUSTOMDRAW& draw, bool bold, HFONT font)
+// The custom-draw answer for one stage: a bold row (one given a bold font) gets that font.
+LRESULT DrawStage(const NMLVCUSTOMDRAW& draw, HFONT boldFont)
 {
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
         return CDRF_NOTIFYITEMDRAW;
-    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT || !bold || !font)
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT || !boldFont)
         return CDRF_DODEFAULT;
-    SelectObject(draw.nmcd.hdc, font);
+    SelectObject(draw.nmcd.hdc, boldFont);
     return CDRF_NEWFONT;
 }
 
@@ -102,7 +102,7 @@ bool CMonitorDlg::OnDrawSiteList(NMHDR* header, LRESULT* result)
     const auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(header);
     long code = static_cast<long>(SiteList().GetItemData(static_cast<int>(draw.nmcd.dwItemSpec)));
     bool bold = draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && m_unseenSites.Contains(code);
-    *result = DrawStage(draw, bold, m_boldFont.Handle());
+    *result = DrawStage(draw, bold ? m_boldFont.For(draw.nmcd.hdr.hwndFrom) : nullptr);
     return true;
 }
 
@@ -115,6 +115,6 @@ bool CMonitorDlg::OnDrawSnapshotList(NMHDR* header, LRESULT* result)
         SnapshotList().GetItemText(static_cast<int>(draw.nmcd.dwItemSpec), 0, name, sizeof name);
         bold = IsNewerSnapshot(name, m_strSeenBefore);
     }
-    *result = DrawStage(draw, bold, m_boldFont.Handle());
+    *result = DrawStage(draw, bold ? m_boldFont.For(draw.nmcd.hdr.hwndFrom) : nullptr);
     return true;
 }

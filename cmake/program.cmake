@@ -20,6 +20,7 @@ add_executable(Sitewake WIN32
   app/context_menu.cpp
   app/compare_mode.cpp
   app/worker_requests.cpp
+  app/screen_scaling.cpp
   # the subsystems' window-side parts
   registry/profile.cpp
   registry/data_paths.cpp
@@ -34,6 +35,7 @@ add_executable(Sitewake WIN32
   # window-system wrappers
   ui/dialog.cpp
   ui/message_wait.cpp
+  ui/screen_dpi.cpp
   res/sitewake.rc
 )
 # Files the resource script takes in whole, which CMake's scan of its includes does not see.

@@ -5,6 +5,8 @@
 
 #include <type_traits>
 
+#include "ui/screen_dpi.h"
+
 class Dialog;
 
 // One entry of a dialog's message table. For WM_COMMAND, code and id are the notification code
@@ -110,6 +112,11 @@ template <auto F> INT_PTR CallContextMenu(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
     return Invoke<F>(dlg, reinterpret_cast<HWND>(wp), lp);
 }
+// WM_DPICHANGED: the window's new DPI and the rectangle Windows suggests for it there.
+template <auto F> INT_PTR CallDpiChanged(Dialog& dlg, WPARAM wp, LPARAM lp)
+{
+    return Invoke<F>(dlg, static_cast<UINT>(HIWORD(wp)), reinterpret_cast<const RECT*>(lp));
+}
 // A private message whose result goes back to SendMessage.
 template <auto F> INT_PTR CallMessage(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
@@ -127,5 +134,6 @@ template <auto F> constexpr MessageEntry OnQueryDragIconEntry() { return {WM_QUE
 template <auto F> constexpr MessageEntry OnNotifyEntry(int code, int id) { return {WM_NOTIFY, code, id, &msgmap::CallNotify<F>}; }
 template <auto F> constexpr MessageEntry OnContextMenuEntry() { return {WM_CONTEXTMENU, 0, 0, &msgmap::CallContextMenu<F>}; }
 template <auto F> constexpr MessageEntry OnCommandEntry(int id) { return {WM_COMMAND, 0, id, &msgmap::CallPlain<F>}; }
+template <auto F> constexpr MessageEntry OnDpiChangedEntry() { return {WM_DPICHANGED, 0, 0, &msgmap::CallDpiChanged<F>}; }
 template <auto F> constexpr MessageEntry OnPrivateEntry(UINT message) { return {message, 0, 0, &msgmap::CallMessage<F>}; }
 constexpr MessageEntry EndOfTable() { return {0, 0, 0, nullptr}; }
