@@ -21,9 +21,11 @@ add_executable(Sitewake WIN32
   app/compare_mode.cpp
   app/worker_requests.cpp
   app/screen_scaling.cpp
+  app/start_failure.cpp
   # the subsystems' window-side parts
   registry/profile.cpp
   registry/data_paths.cpp
+  registry/data_home.cpp
   registry/registry_file.cpp
   registry/site_registration.cpp
   registry/site_list_loader.cpp

@@ -30,5 +30,9 @@
 #define ID_COMPARE_TEXT_ONLY        32785
 #define ID_OPEN_SITE_FOLDER         32786
 
+// Start-up checks.
+#define IDS_DATA_FOLDER_NOT_WRITABLE 340
+#define IDS_DATA_FOLDER_ADVICE      341
+
 // About box text lines (no ids of their own in the template).
 #define IDC_STATIC                  (-1)
