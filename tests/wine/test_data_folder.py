@@ -65,21 +65,11 @@ class DataFolderCheck(rig.WineTestCase):
         cls.reason = rig.cp932(res.string(rig.IDS_DATA_FOLDER_NOT_WRITABLE))
         cls.advice = rig.cp932(res.string(rig.IDS_DATA_FOLDER_ADVICE))
 
-    def setUp(self):
-        super().setUp()
-        self._mounts = []
-
-    def tearDown(self):
-        # The programs end before the mounts go, and the mounts before the folders.
-        for p in self._programs:
-            p.kill()
-        for m in self._mounts:
-            m.close()
-        super().tearDown()
-
     def read_only(self, path):
+        """Makes a folder of a program folder read-only until the case ends. Cleanups run last
+        first, after tearDown has ended the programs: the mount goes, then the folder."""
         mount = ReadOnlyMount(path)
-        self._mounts.append(mount)
+        self.addCleanup(mount.close)
         mount.make_read_only()
         # Proof that no file can be made there: through Wine, as the program would, and here.
         probe = os.path.join(path, "probe.txt")
@@ -96,32 +86,29 @@ class DataFolderCheck(rig.WineTestCase):
         self.assertNotIn("SysListView32", classes, "the main window opened")
         return app, box, rig.raw(self.driver.text(box["hwnd"], MESSAGE_BOX_TEXT))
 
-    def assert_names(self, text, folder_path):
-        self.assertEqual(text, self.reason + b"\n\n" + rig.cp932(rig.win_path(folder_path)) +
+    def assert_refused(self, ini, read_only):
+        """A program folder (with data\\ when ini is given) whose read_only(folder) part cannot
+        be written: the box names that part, OK ends the program with status 2, and the
+        program folder is left as it was."""
+        folder = rig.ProgramFolder()
+        self.addCleanup(folder.remove)
+        if ini is not None:
+            folder.write_ini(ini)
+        before = tree(folder.dir)
+        self.read_only(read_only(folder))
+        app, box, text = self.message_box(folder)
+        self.assertEqual(text, self.reason + b"\n\n" + rig.cp932(rig.win_path(read_only(folder))) +
                          b"\n\n" + self.advice)
-
-    def end_with_ok(self, app, box):
         x, y = self.driver.center(box["hwnd"], rig.IDOK)
         rig.click(x, y)
         self.assertEqual(app.wait(timeout=30), EXIT_DATA_FOLDER_NOT_WRITABLE)
+        self.assertEqual(tree(folder.dir), before)
 
     def test_a_read_only_program_folder_is_named_and_the_program_ends(self):
-        folder = self.folder()
-        before = tree(folder.dir)
-        self.read_only(folder.dir)
-        app, box, text = self.message_box(folder)
-        self.assert_names(text, folder.dir)
-        self.end_with_ok(app, box)
-        self.assertEqual(tree(folder.dir), before)
+        self.assert_refused(None, lambda folder: folder.dir)
 
     def test_a_read_only_data_folder_is_named_and_nothing_is_made_beside_it(self):
-        folder = self.folder(ini=REGISTRY)
-        before = tree(folder.dir)
-        self.read_only(folder.data)
-        app, box, text = self.message_box(folder)
-        self.assert_names(text, folder.data)
-        self.end_with_ok(app, box)
-        self.assertEqual(tree(folder.dir), before)
+        self.assert_refused(REGISTRY, lambda folder: folder.data)
 
     def test_a_writable_folder_starts_and_keeps_no_trace_of_the_check(self):
         for ini in (None, REGISTRY):
