@@ -44,5 +44,7 @@ add_executable(Sitewake WIN32
 set_source_files_properties(res/sitewake.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/res/sitewake.manifest;${CMAKE_SOURCE_DIR}/res/sitewake.ico")
 target_link_libraries(Sitewake PRIVATE sitewake_core comctl32 shell32 user32 gdi32 ws2_32)
-target_link_options(Sitewake PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+# No link time stamp: the same source builds the same exe (scripts/package.sh).
+target_link_options(Sitewake PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
+                    -Wl,--no-insert-timestamp)
 set_target_properties(Sitewake PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
