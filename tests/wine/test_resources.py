@@ -153,6 +153,18 @@ class AboutBox(ProgramFile):
         # The full version is of the release the caption names.
         self.assertTrue(full.startswith(release + "."))
 
+    def test_texts_fit_their_lines_in_a_fixed_pitch_font(self):
+        # Dialog units are a quarter of the font's average character: in a fixed-pitch font
+        # (Wine's stand-in for the template's) a one-byte character takes 4, a two-byte one 8.
+        about = self.res.dialog(rig.IDD_ABOUT)
+        for c in about.controls:
+            if isinstance(c["text"], str) and c["class"] == 0x82:  # a static text
+                with self.subTest(c["text"]):
+                    needed = sum(4 * len(ch.encode("cp932")) for ch in c["text"])
+                    self.assertLessEqual(needed, c["cx"])
+                    self.assertLessEqual(c["x"] + c["cx"], min(
+                        b["x"] for b in about.controls if b["id"] == rig.IDOK))
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
