@@ -1,10 +1,11 @@
-// Start-up: the socket layer, then the main window, run modally for the life of the program.
+// Start-up: the socket layer, a data folder that can be written, then the main window, run
+// modally for the life of the program.
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include "app/monitor_dlg.h"
-#include "base/cp932.h"
+#include "app/start_failure.h"
 #include "resource.h"
 
 namespace {
@@ -31,31 +32,11 @@ bool CMonitorApp::StartSockets()
     return true;
 }
 
-// The caption of boxes without one of their own: the program's file name without its extension.
-void GetAppTitle(char* title, size_t size)
-{
-    char module[MAX_PATH] = {};
-    DWORD len = GetModuleFileNameA(nullptr, module, sizeof module - 1);
-    module[len] = '\0';
-    long slash = cp932::FindLastChar(module, len, '\\');
-    const char* name = module + slash + 1;
-    size_t nameLen = len - static_cast<size_t>(slash + 1);
-    long dot = cp932::FindLastChar(name, nameLen, '.');
-    if (dot >= 0)
-        nameLen = static_cast<size_t>(dot);
-    if (nameLen >= size)
-        nameLen = size - 1;
-    memcpy(title, name, nameLen);
-    title[nameLen] = '\0';
-}
-
 void CMonitorApp::ShowStartFailure()
 {
     char text[256] = {};
-    char title[MAX_PATH];
     LoadStringA(GetModuleHandleA(nullptr), IDS_SOCKET_START_FAILED, text, sizeof text);
-    GetAppTitle(title, sizeof title);
-    MessageBoxA(nullptr, text, title, MB_OK | MB_ICONEXCLAMATION);
+    ::ShowStartFailure(text);
 }
 
 bool CMonitorApp::InitInstance()
@@ -63,6 +44,11 @@ bool CMonitorApp::InitInstance()
     if (!StartSockets()) {
         ShowStartFailure();
         return false;
+    }
+    // Data that would go nowhere: the program says so and ends before its window opens.
+    if (!ConfirmDataFolderWritable()) {
+        WSACleanup();
+        ExitProcess(kExitDataFolderNotWritable);
     }
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);

@@ -6,6 +6,15 @@
 #include "app/about_dlg.h"
 #include "registry/site_list_loader.h"
 
+namespace {
+
+// The lists' column widths in pixels at 96 DPI.
+const int kSiteNameColumnWidth = 100;
+const int kSiteUrlColumnWidth = 250;
+const int kSnapshotColumnWidth = 195;
+
+}  // namespace
+
 const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnSysCommandEntry<&CMonitorDlg::OnSysCommand>(),
     OnMessageEntry<&CMonitorDlg::OnPaint>(WM_PAINT),
@@ -31,6 +40,7 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnCommandEntry<&CMonitorDlg::OnRecheckFailed>(ID_RECHECK_FAILED),
     OnCommandEntry<&CMonitorDlg::OnAbout>(IDM_ABOUTBOX),
     OnSizeEntry<&CMonitorDlg::OnSize>(),
+    OnDpiChangedEntry<&CMonitorDlg::OnDpiChanged>(),
     OnMessageEntry<&CMonitorDlg::HideToTray>(WM_CLOSE),
     OnCommandEntry<&CMonitorDlg::HideToTray>(IDOK),
     OnPrivateEntry<&CMonitorDlg::OnWorkerRequest>(WM_WORKER_REQUEST),
@@ -85,14 +95,14 @@ void CMonitorDlg::AddAboutMenuItem()
 void CMonitorDlg::InitLists()
 {
     const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE;
+    m_nDpi = GetWindowDpi(m_hWnd);
     ListView sites = SiteList();
     sites.SetExtendedStyle(0, extended);
-    sites.InsertColumn(0, "サイト名", LVCFMT_LEFT, 100);
-    sites.InsertColumn(1, "URL", LVCFMT_LEFT, 250);
+    sites.InsertColumn(0, "サイト名", LVCFMT_LEFT, ScaleToDpi(kSiteNameColumnWidth, m_nDpi));
+    sites.InsertColumn(1, "URL", LVCFMT_LEFT, ScaleToDpi(kSiteUrlColumnWidth, m_nDpi));
     ListView snapshots = SnapshotList();
-    snapshots.InsertColumn(0, "", LVCFMT_LEFT, 195);
+    snapshots.InsertColumn(0, "", LVCFMT_LEFT, ScaleToDpi(kSnapshotColumnWidth, m_nDpi));
     snapshots.SetExtendedStyle(0, extended);
-    m_boldFont.MakeFrom(sites.GetSafeHwnd());
 }
 
 bool CMonitorDlg::OnSysCommand(UINT id, LPARAM)

@@ -17,6 +17,7 @@
 #include "resource.h"
 #include "ui/dialog.h"
 #include "ui/list_view.h"
+#include "ui/screen_dpi.h"
 
 struct CheckNotice;
 struct CommitNotice;
@@ -53,6 +54,10 @@ private:
     bool OnSize(UINT kind, int cx, int cy);
     void AddAboutMenuItem();
     void InitLists();
+
+    // Screen resolution: the lists' columns scaled again when the window moves to a monitor of
+    // another DPI
+    bool OnDpiChanged(UINT dpi, const RECT* suggested);
 
     // Notification icon and closing
     void OnTrayNotify(UINT message, LPARAM lParam);
@@ -135,6 +140,7 @@ private:
     char m_strTip[512] = {};    // the tip's text while it shows
     bool m_bFailedOnly = false; // the worker's pass visits only the sites whose last check failed
     BoldFont m_boldFont;        // the lists' font in bold
+    UINT m_nDpi = kBaseDpi;     // the DPI the lists' columns are sized for
     NotifyIconDataV1 m_nid;     // the notification icon, as last filled by SetTrayIcon
     HICON m_hIcon;              // the program icon
     int m_nHideDepth = 0;       // hide loops running, one inside another

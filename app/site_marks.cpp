@@ -15,17 +15,18 @@ namespace {
 
 const COLORREF kFailedTextColour = RGB(0xA0, 0x00, 0x00);
 
-// The custom-draw answer for one stage: bold rows get the bold font; rows of a failed site get
-// the dark red text, unless selected (the selection's own colours keep them readable).
-LRESULT DrawStage(NMLVCUSTOMDRAW& draw, bool bold, bool failed, HFONT font)
+// The custom-draw answer for one stage: a bold row (one given a bold font) gets that font; rows of
+// a failed site get the dark red text, unless selected (the selection's own colours keep them
+// readable).
+LRESULT DrawStage(NMLVCUSTOMDRAW& draw, HFONT boldFont, bool failed)
 {
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
         return CDRF_NOTIFYITEMDRAW;
     if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT)
         return CDRF_DODEFAULT;
     LRESULT answer = CDRF_DODEFAULT;
-    if (bold && font) {
-        SelectObject(draw.nmcd.hdc, font);
+    if (boldFont) {
+        SelectObject(draw.nmcd.hdc, boldFont);
         answer = CDRF_NEWFONT;
     }
     if (failed && !(draw.nmcd.uItemState & CDIS_SELECTED)) {
@@ -126,7 +127,7 @@ bool CMonitorDlg::OnDrawSiteList(NMHDR* header, LRESULT* result)
         bold = m_unseenSites.Contains(code);
         failed = HasFailed(code);
     }
-    *result = DrawStage(draw, bold, failed, m_boldFont.Handle());
+    *result = DrawStage(draw, bold ? m_boldFont.For(draw.nmcd.hdr.hwndFrom) : nullptr, failed);
     return true;
 }
 
@@ -139,6 +140,6 @@ bool CMonitorDlg::OnDrawSnapshotList(NMHDR* header, LRESULT* result)
         SnapshotList().GetItemText(static_cast<int>(draw.nmcd.dwItemSpec), 0, name, sizeof name);
         bold = IsNewerSnapshot(name, m_strSeenBefore);
     }
-    *result = DrawStage(draw, bold, false, m_boldFont.Handle());
+    *result = DrawStage(draw, bold ? m_boldFont.For(draw.nmcd.hdr.hwndFrom) : nullptr, false);
     return true;
 }

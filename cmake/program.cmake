@@ -22,9 +22,12 @@ add_executable(Sitewake WIN32
   app/context_menu.cpp
   app/compare_mode.cpp
   app/worker_requests.cpp
+  app/screen_scaling.cpp
+  app/start_failure.cpp
   # the subsystems' window-side parts
   registry/profile.cpp
   registry/data_paths.cpp
+  registry/data_home.cpp
   registry/registry_file.cpp
   registry/site_registration.cpp
   registry/site_list_loader.cpp
@@ -36,8 +39,14 @@ add_executable(Sitewake WIN32
   # window-system wrappers
   ui/dialog.cpp
   ui/message_wait.cpp
+  ui/screen_dpi.cpp
   res/sitewake.rc
 )
+# Files the resource script takes in whole, which CMake's scan of its includes does not see.
+set_source_files_properties(res/sitewake.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/res/sitewake.manifest;${CMAKE_SOURCE_DIR}/res/sitewake.ico")
 target_link_libraries(Sitewake PRIVATE sitewake_core comctl32 shell32 user32 gdi32 ws2_32)
-target_link_options(Sitewake PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+# No link time stamp: the same source builds the same exe (scripts/package.sh).
+target_link_options(Sitewake PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
+                    -Wl,--no-insert-timestamp)
 set_target_properties(Sitewake PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -50,5 +50,9 @@
 #define IDS_BALLOON_FAILING_ONE     242
 #define IDS_BALLOON_FAILING_MANY    243
 
+// Start-up checks.
+#define IDS_DATA_FOLDER_NOT_WRITABLE 340
+#define IDS_DATA_FOLDER_ADVICE      341
+
 // About box text lines (no ids of their own in the template).
 #define IDC_STATIC                  (-1)

@@ -5,6 +5,8 @@
 
 #include <type_traits>
 
+#include "ui/screen_dpi.h"
+
 class Dialog;
 
 // One entry of a dialog's message table. For WM_COMMAND, code and id are the notification code
@@ -116,7 +118,11 @@ template <auto F> INT_PTR CallSetCursor(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
     return Invoke<F>(dlg, reinterpret_cast<HWND>(wp), static_cast<UINT>(LOWORD(lp)), static_cast<UINT>(HIWORD(lp)));
 }
-
+// WM_DPICHANGED: the window's new DPI and the rectangle Windows suggests for it there.
+template <auto F> INT_PTR CallDpiChanged(Dialog& dlg, WPARAM wp, LPARAM lp)
+{
+    return Invoke<F>(dlg, static_cast<UINT>(HIWORD(wp)), reinterpret_cast<const RECT*>(lp));
+}
 // A private message whose result goes back to SendMessage.
 template <auto F> INT_PTR CallMessage(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
@@ -136,5 +142,6 @@ template <auto F> constexpr MessageEntry OnNotifyAnyEntry(int code) { return {WM
 template <auto F> constexpr MessageEntry OnContextMenuEntry() { return {WM_CONTEXTMENU, 0, 0, &msgmap::CallContextMenu<F>}; }
 template <auto F> constexpr MessageEntry OnSetCursorEntry() { return {WM_SETCURSOR, 0, 0, &msgmap::CallSetCursor<F>}; }
 template <auto F> constexpr MessageEntry OnCommandEntry(int id) { return {WM_COMMAND, 0, id, &msgmap::CallPlain<F>}; }
+template <auto F> constexpr MessageEntry OnDpiChangedEntry() { return {WM_DPICHANGED, 0, 0, &msgmap::CallDpiChanged<F>}; }
 template <auto F> constexpr MessageEntry OnPrivateEntry(UINT message) { return {message, 0, 0, &msgmap::CallMessage<F>}; }
 constexpr MessageEntry EndOfTable() { return {0, 0, 0, nullptr}; }

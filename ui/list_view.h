@@ -85,6 +85,16 @@ public:
         return static_cast<int>(SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&col)));
     }
 
+    // A column's width in pixels; 0 when there is no such column.
+    int GetColumnWidth(int column) const
+    {
+        return static_cast<int>(SendMessageA(m_hWnd, LVM_GETCOLUMNWIDTH, column, 0));
+    }
+    bool SetColumnWidth(int column, int width) const
+    {
+        return SendMessageA(m_hWnd, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)) != 0;
+    }
+
     // The row under a point of the control's client area, or -1.
     int HitTest(POINT point) const
     {

@@ -421,6 +421,24 @@ class Driver:
         list's own."""
         colour = self.call("custom-draw", hwnd, ctl_id, "--row", row)["text_colour"]
         return None if colour == CLR_DEFAULT else colour
+    def custom_draw_font(self, hwnd, ctl_id, row):
+        """The font the window selects for a row of a list, and the list's own font: the whole
+        answer, with font_height/font_weight (font_height None: no font of its own) and
+        list_font_height/list_font_weight."""
+        return self.call("custom-draw", hwnd, ctl_id, "--row", row)
+
+    def process_facts(self, hwnd, ctl_id=0):
+        """Read inside the program that owns the dialog: "acp" (its ANSI code page), "dpi" and
+        "awareness" (of the dialog; 2 per monitor), "control_module" (the file of the module whose
+        window procedure runs control ctl_id)."""
+        return self.call("process-facts", hwnd, "--control", ctl_id)
+
+    def dpi_change(self, hwnd, dpi, from_dpi=0):
+        """Plays a move of the dialog from a monitor of from_dpi (0: the window's DPI now) to one
+        of dpi, as Windows does: WM_DPICHANGED with a suggested rectangle, then the dialog's font
+        at the new size given to it and its controls. Returns "suggested" (the rectangle) and
+        "font_height" (the new font)."""
+        return self.call("dpi-change", hwnd, "--dpi", dpi, "--from", from_dpi)
 
     # -- messages --
     def command(self, hwnd, cmd_id, send=False):

@@ -797,6 +797,26 @@ std::string CmdCustomDraw(const Opts& o) {
     return RunProbe(GetParent(lv), 3, which);
 }
 
+// Facts of the process that owns a dialog, read inside it: its ANSI code page, the dialog's DPI
+// and DPI awareness, and the module file of one control's window class (--control ID).
+std::string CmdProcessFacts(const Opts& o) {
+    HWND h = ParseHwnd(Pos(o, 0, "window"));
+    if (!IsWindow(h)) Fail("not a window");
+    return RunProbe(h, 4, (LPARAM)o.GetNum("control", 0));
+}
+
+// A move of a dialog to a monitor of another DPI (--dpi N; --from M, the DPI it leaves, by
+// default the window's DPI now), played inside its process the way Windows plays it:
+// WM_DPICHANGED, then the dialog's font at the new size given to it and its controls.
+std::string CmdDpiChange(const Opts& o) {
+    HWND h = ParseHwnd(Pos(o, 0, "window"));
+    if (!IsWindow(h)) Fail("not a window");
+    if (!o.Has("dpi")) Fail("dpi-change needs --dpi N");
+    WORD to = (WORD)o.GetNum("dpi", 96);
+    WORD from = (WORD)o.GetNum("from", 0);
+    return RunProbe(h, 5, (LPARAM)MAKELPARAM(to, from));
+}
+
 std::string Dispatch(const Args& a) {
     if (a.empty()) Fail("no command");
     const std::string& c = a[0];
@@ -830,6 +850,8 @@ std::string Dispatch(const Args& a) {
     if (c == "popup-menu") return CmdPopupMenu(o);
     if (c == "custom-draw") return CmdCustomDraw(o);
     if (c == "tooltip") return CmdTooltip(o);
+    if (c == "process-facts") return CmdProcessFacts(o);
+    if (c == "dpi-change") return CmdDpiChange(o);
     Fail("unknown command: " + c);
 }
 
