@@ -5,8 +5,10 @@
 
 #include "acquisition/file_io.h"
 #include "acquisition/http_fetch.h"
+#include "acquisition/page_charset.h"
 #include "base/ascii.h"
 #include "base/cp932.h"
+#include "base/decimal.h"
 
 namespace {
 
@@ -70,13 +72,8 @@ void PageWriter::Put(const char* s, size_t len)
 
 void PageWriter::PutNumber(uint64_t value)
 {
-    char digits[24];
-    size_t n = 0;
-    do {
-        digits[sizeof(digits) - 1 - n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    Put(digits + sizeof(digits) - n, n);
+    UnsignedDecimalText text(value);
+    Put(text.c_str(), text.Length());
 }
 
 bool IsPlainByte(unsigned char c)
@@ -122,20 +119,6 @@ bool PageWriter::Finish()
 {
     Flush();
     return !m_failed;
-}
-
-bool IsSafeCharset(const char* name)
-{
-    size_t len = strlen(name);
-    if (len == 0 || len > kCharsetNameMax)
-        return false;
-    for (size_t i = 0; i < len; ++i) {
-        char c = name[i];
-        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        if (!letter && !(c >= '0' && c <= '9') && strchr("-_.:", c) == nullptr)
-            return false;
-    }
-    return true;
 }
 
 void WriteHead(PageWriter& out, const DiffPageFacts& facts)
@@ -251,7 +234,7 @@ void WriteBody(PageWriter& out, const LineTable& older, const LineTable& newer, 
 bool WriteDiffPage(ByteSink& sink, const LineTable& older, const LineTable& newer, const DiffResult& result,
                    const DiffPageFacts& facts)
 {
-    if (facts.charset == nullptr || !IsSafeCharset(facts.charset))
+    if (facts.charset == nullptr || !IsCharsetName(facts.charset, strlen(facts.charset)))
         return false;
     PageWriter out(sink);
     WriteHead(out, facts);
@@ -280,7 +263,7 @@ bool TakeDigits(const char** p, size_t n, char* digits)
 {
     for (size_t i = 0; i < n; ++i) {
         char c = (*p)[i];
-        if (c < '0' || c > '9')
+        if (!IsAsciiDigit(c))
             return false;
         digits[i] = c;
     }
@@ -301,7 +284,7 @@ bool TakeUnit(const char** p, const char* unit)
 size_t YearLength(const char* p)
 {
     size_t n = 0;
-    while (n < 11 && p[n] >= '0' && p[n] <= '9')
+    while (n < 11 && IsAsciiDigit(p[n]))
         ++n;
     return n <= 10 ? n : 0;
 }

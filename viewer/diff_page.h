@@ -14,7 +14,6 @@ class ByteSink;
 enum {
     kSnapshotLabelSize = 40,     // room for any date label, and the terminating zero
     kDiffPageBufferSize = 16 * 1024,  // bytes gathered before they go to the sink
-    kCharsetNameMax = 40,        // longest charset name the page declares
 };
 
 // What the page says about the two snapshots besides their lines.
@@ -23,7 +22,7 @@ struct DiffPageFacts {
     const char* newerLabel;
     uint64_t olderSize;      // file sizes in bytes
     uint64_t newerSize;
-    const char* charset;     // the name to declare: letters, digits and - _ . : only
+    const char* charset;     // the name to declare: IsCharsetName (page_charset.h) holds
 };
 
 // Writes the whole page: the hunks of a listed result, "the same text" for a listed result
