@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "acquisition/http_fetch.h"
+#include "tests/common/memory_sink.h"
 #include "viewer/diff_page.h"
 #include "viewer/line_diff.h"
 
@@ -110,16 +111,6 @@ void CheckApplies(const LineTable& a, const LineTable& b, const DiffResult& r, c
     Check(out == newer);
 }
 
-class MemorySink : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        m_bytes.append(data, len);
-        return true;
-    }
-    std::string m_bytes;
-};
-
 void Erase(std::string* text, const std::string& what)
 {
     for (size_t at = text->find(what); at != std::string::npos; at = text->find(what, at))
@@ -132,7 +123,7 @@ void CheckPage(const LineTable& a, const LineTable& b, const DiffResult& r)
     MemorySink sink;
     DiffPageFacts facts = {"2026-12-09 06:30:05", "<x>", 1, 2, "Shift_JIS"};
     Check(WriteDiffPage(sink, a, b, r, facts));
-    std::string& page = sink.m_bytes;
+    std::string& page = sink.bytes;
     Check(page.find('\0') == std::string::npos && page.find("&lt;x&gt;") != std::string::npos);
     size_t open = page.find("<pre>\n");
     if (open == std::string::npos)

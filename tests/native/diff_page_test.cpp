@@ -7,24 +7,12 @@
 
 #include "acquisition/http_fetch.h"
 #include "support.h"
+#include "tests/common/memory_sink.h"
 #include "viewer/diff_page.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-class MemorySink : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        m_pieces.push_back(len);
-        m_bytes.append(data, len);
-        return !m_refuse;
-    }
-    std::string m_bytes;
-    std::vector<size_t> m_pieces;
-    bool m_refuse = false;
-};
 
 size_t Occurrences(const std::string& text, const std::string& what)
 {
@@ -46,7 +34,7 @@ struct Compared {
         MemorySink sink;
         DiffPageFacts facts = {"2026-12-09 06:30:05", "2026-12-10 07:00:00", 1234, 5678, charset};
         EXPECT_TRUE(WriteDiffPage(sink, older, newer, result, facts));
-        return sink.m_bytes;
+        return sink.bytes;
     }
 };
 
@@ -106,8 +94,8 @@ TEST(DiffPage, OutcomesWithoutHunks)
     MemorySink sink;
     DiffPageFacts facts = {"", nullptr, 0, 0, "UTF-8"};
     ASSERT_TRUE(WriteDiffPage(sink, far.older, far.newer, failed, facts));
-    EXPECT_NE(sink.m_bytes.find("could not be compared"), std::string::npos);
-    EXPECT_NE(sink.m_bytes.find("<th>Newer</th><td>(no date)</td><td>0 bytes</td>"), std::string::npos);
+    EXPECT_NE(sink.bytes.find("could not be compared"), std::string::npos);
+    EXPECT_NE(sink.bytes.find("<th>Newer</th><td>(no date)</td><td>0 bytes</td>"), std::string::npos);
 }
 
 TEST(DiffPage, WritesInBoundedPiecesAndReportsRefusal)
@@ -117,15 +105,15 @@ TEST(DiffPage, WritesInBoundedPiecesAndReportsRefusal)
     MemorySink sink;
     DiffPageFacts facts = {"x", "y", 2, 300001, "Shift_JIS"};
     ASSERT_TRUE(WriteDiffPage(sink, c.older, c.newer, c.result, facts));
-    EXPECT_EQ(Occurrences(sink.m_bytes, "&lt;"), 300000u);
-    for (size_t piece : sink.m_pieces)
+    EXPECT_EQ(Occurrences(sink.bytes, "&lt;"), 300000u);
+    for (size_t piece : sink.pieces)
         EXPECT_LE(piece, static_cast<size_t>(kDiffPageBufferSize));
     TempDir dir;
     ASSERT_TRUE(WriteDiffPageFile(dir.File("page.html").c_str(), c.older, c.newer, c.result, facts));
-    EXPECT_EQ(ReadWholeFile(dir.File("page.html")), sink.m_bytes);
+    EXPECT_EQ(ReadWholeFile(dir.File("page.html")), sink.bytes);
     EXPECT_FALSE(WriteDiffPageFile(dir.File("no/such/folder.html").c_str(), c.older, c.newer, c.result, facts));
     MemorySink refusing;
-    refusing.m_refuse = true;
+    refusing.refuse = true;
     EXPECT_FALSE(WriteDiffPage(refusing, c.older, c.newer, c.result, facts));
 }
 
@@ -136,7 +124,7 @@ TEST(DiffPage, UnsafeCharsetNamesAreRefused)
         MemorySink sink;
         DiffPageFacts facts = {"x", "y", 2, 2, name};
         EXPECT_FALSE(WriteDiffPage(sink, c.older, c.newer, c.result, facts)) << name;
-        EXPECT_TRUE(sink.m_bytes.empty());
+        EXPECT_TRUE(sink.bytes.empty());
     }
 }
 
