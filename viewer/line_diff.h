@@ -14,21 +14,7 @@
 #include <stdint.h>
 
 #include "base/heap_block.h"
-
-class InputFile;
-
-// Random access to a text: a file, or bytes in memory.
-class TextSource {
-public:
-    // Reads up to size bytes from offset: the count read (less only at the end), -1 on error.
-    virtual long ReadAt(uint64_t offset, char* buf, size_t size) = 0;
-
-protected:
-    TextSource() = default;
-    ~TextSource() = default;
-    TextSource(const TextSource&) = delete;
-    TextSource& operator=(const TextSource&) = delete;
-};
+#include "viewer/text_sources.h"
 
 enum {
     kDiffContextLines = 3,                // unchanged lines shown around each change
@@ -38,7 +24,7 @@ enum {
     kDiffMaxEditLines = 10000,            // deleted plus inserted lines a listed result may hold
     kDiffMaxWork = 50 * 1000 * 1000,      // steps of the edit search (diagonals and line tests),
                                           // about a quarter of a second
-    kDiffReadBlock = 64 * 1024,           // bytes read at a time from each side while trimming
+    kDiffReadBlock = kSourceReadBlock,    // bytes read at a time from each side while trimming
 };
 
 enum DiffOutcome {

@@ -30,20 +30,6 @@ size_t CountLineFeeds(const char* s, size_t len)
 
 }  // namespace
 
-bool MeasureSource(TextSource& source, uint64_t offset, char* buf, uint64_t* size)
-{
-    for (;;) {
-        long got = source.ReadAt(offset, buf, kDiffReadBlock);
-        if (got < 0)
-            return false;
-        offset += static_cast<uint64_t>(got);
-        if (got < kDiffReadBlock) {
-            *size = offset;
-            return true;
-        }
-    }
-}
-
 LineTable::LineTable()
     : m_text(nullptr), m_lines(nullptr), m_count(0), m_compareBegin(0), m_compareEnd(0), m_firstNumber(1),
       m_unterminatedLast(false)

@@ -1,9 +1,25 @@
 // The texts the line diff reads: bytes in memory or a file, read at any offset.
 #pragma once
+#include <stddef.h>
+#include <stdint.h>
 #include <string.h>
 
 #include "acquisition/file_io.h"
-#include "viewer/line_diff.h"
+
+enum { kSourceReadBlock = 64 * 1024 };  // bytes read at a time when a text is streamed through
+
+// Random access to a text: a file, or bytes in memory.
+class TextSource {
+public:
+    // Reads up to size bytes from offset: the count read (less only at the end), -1 on error.
+    virtual long ReadAt(uint64_t offset, char* buf, size_t size) = 0;
+
+protected:
+    TextSource() = default;
+    ~TextSource() = default;
+    TextSource(const TextSource&) = delete;
+    TextSource& operator=(const TextSource&) = delete;
+};
 
 // A text in memory.
 class MemorySource : public TextSource {
@@ -37,5 +53,8 @@ private:
     InputFile& m_file;
 };
 
-// The text size: offset known to lie within it, then read to the end. False on a read error.
+// The text size: offset known to lie within it, then read to the end a block at a time through
+// buf (kSourceReadBlock bytes). False on a read error.
 bool MeasureSource(TextSource& source, uint64_t offset, char* buf, uint64_t* size);
+// The size of the file at path, read through. False when it cannot be opened or read.
+bool MeasureFile(const char* path, uint64_t* size);
