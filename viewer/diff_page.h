@@ -2,7 +2,9 @@
 // before it, written in bounded pieces to a file or a byte sink. The page's own words are ASCII,
 // so they read right whatever charset it declares; the snapshots' lines are copied byte for
 // byte, with & < > " ' written as references (code page 932, EUC-JP and UTF-8 never use those
-// bytes inside a double-byte character) and control bytes shown as their control pictures.
+// bytes inside a double-byte character) and control bytes shown as their control pictures. In a
+// page declared ISO-2022-JP the lines keep their escape sequences and the bytes of their
+// two-byte runs as they are, and each line ends back in ASCII.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>

@@ -1,6 +1,7 @@
 // The comparison page: hostile snapshot text shows as text and never runs, the page's parts for
 // each outcome, its pieces stay bounded, and snapshot names become date labels.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <string>
 #include <vector>
@@ -115,6 +116,47 @@ TEST(DiffPage, WritesInBoundedPiecesAndReportsRefusal)
     MemorySink refusing;
     refusing.refuse = true;
     EXPECT_FALSE(WriteDiffPage(refusing, c.older, c.newer, c.result, facts));
+}
+
+// The page as a browser reads it: decoded from ISO-2022-JP (by iconv) into UTF-8; empty when
+// it does not decode.
+std::string DecodeIso2022Jp(const std::string& page)
+{
+    iconv_t cd = iconv_open("UTF-8", "ISO-2022-JP");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return "";
+    std::string in = page;
+    std::string out(page.size() * 3 + 16, '\0');
+    char* from = &in[0];
+    char* to = &out[0];
+    size_t left = in.size(), room = out.size();
+    size_t done = iconv(cd, &from, &left, &to, &room);
+    iconv_close(cd);
+    return done == static_cast<size_t>(-1) ? "" : out.substr(0, out.size() - room);
+}
+
+TEST(DiffPage, Iso2022JpLinesKeepTheirEscapesAndReadBack)
+{
+    // 価格 (JIS 2A41 334A); 実 (3C42: "<B"), α (2641: "&A") and ◆ (2221: "\"!") hold markup bytes.
+    std::string price = "\x1B$B2A3J\x1B(B: 100";
+    std::string added = "\x1B$B<B\x1B(B<i>\x1B$B&A\"!\x1B(B & \x07\x1B(J[end]";
+    std::string open = "\x1B$B2A3J";  // its line never goes back to ASCII
+    Compared c(price + "\n", price + "\n" + added + "\n" + open + "\n" + "x\x1B$(Dy\n");
+    std::string page = c.Page("ISO-2022-JP");
+    EXPECT_NE(page.find("<meta charset=\"ISO-2022-JP\">"), std::string::npos);
+    EXPECT_NE(page.find(" \x1B$B2A3J\x1B(B: 100\n"), std::string::npos) << page;
+    EXPECT_NE(page.find("<ins>+\x1B$B<B\x1B(B&lt;i&gt;\x1B$B&A\"!\x1B(B &amp; &#x2407;\x1B(J[end]\x1B(B</ins>\n"),
+              std::string::npos)
+        << page;
+    EXPECT_NE(page.find("<ins>+\x1B$B2A3J\x1B(B</ins>\n"), std::string::npos);
+    EXPECT_NE(page.find("<ins>+x&#x241B;$(Dy</ins>\n"), std::string::npos);  // a set browsers do not know
+    EXPECT_EQ(Occurrences(page, "&#x241B;"), 1u);
+    std::string text = DecodeIso2022Jp(page);
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.find(" \xE4\xBE\xA1\xE6\xA0\xBC: 100\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("<ins>+\xE5\xAE\x9F&lt;i&gt;\xCE\xB1\xE2\x97\x86 &amp; &#x2407;[end]</ins>\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("<ins>+\xE4\xBE\xA1\xE6\xA0\xBC</ins>\n"), std::string::npos) << text;
 }
 
 TEST(DiffPage, UnsafeCharsetNamesAreRefused)
