@@ -354,8 +354,8 @@ TEST(LineDiff, MemoryStaysBoundedByTheLineEntries)
     EXPECT_EQ(f.Diff("first\n" + more + "last\n", "FIRST\n" + more + "LAST\n"), kDiffTooDifferent);
     EXPECT_LE(f.older.HeldBytes(), 12u * kDiffHeldLines);
 
-    std::string unrelated = Page(350000, "x");  // unrelated 20 MB pages
-    EXPECT_EQ(f.Diff(unrelated, Page(350000, "y")), kDiffTooDifferent);
+    std::string unrelated = Page(270000, "x");  // unrelated 15 MB pages
+    EXPECT_EQ(f.Diff(unrelated, Page(270000, "y")), kDiffTooDifferent);
     EXPECT_EQ(f.result.OlderSize(), unrelated.size());
     EXPECT_LE(f.older.HeldBytes() + f.newer.HeldBytes(), 1024u * 1024);
 }
