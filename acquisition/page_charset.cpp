@@ -16,13 +16,6 @@ enum { kValueSize = 256 };  // an attribute value kept whole; a longer one is no
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-bool IsNameByte(char c)
-{
-    return IsLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == ':';
-}
-
 bool EqualsIgnoringCase(const char* text, size_t len, const char* lower)
 {
     return strlen(lower) == len && StartsWithIgnoringCase(text, len, lower);
@@ -87,12 +80,8 @@ bool AcceptName(const char* text, size_t len, PageCharset* charset)
     }
     while (len > 0 && IsSpace(text[len - 1]))
         --len;
-    if (len == 0 || len >= kCharsetNameSize)
+    if (!IsCharsetName(text, len))
         return false;
-    for (size_t i = 0; i < len; ++i) {
-        if (!IsNameByte(text[i]))
-            return false;
-    }
     memcpy(charset->name, text, len);
     charset->name[len] = '\0';
     if (StartsWithIgnoringCase(text, len, "utf-16") || StartsWithIgnoringCase(text, len, "unicode") ||
@@ -212,7 +201,7 @@ bool FindMeta(const char* head, size_t len, PageCharset* charset)
             c.Advance(5);
             if (ReadMeta(c, charset))
                 return true;
-        } else if (c.Peek() == '<' && (IsLetter(c.At(1)) || (c.At(1) == '/' && IsLetter(c.At(2))))) {
+        } else if (c.Peek() == '<' && (IsAsciiLetter(c.At(1)) || (c.At(1) == '/' && IsAsciiLetter(c.At(2))))) {
             SkipTag(c);
         } else if (c.Peek() == '<' && (c.At(1) == '!' || c.At(1) == '/' || c.At(1) == '?')) {
             c.SkipPast(">");
@@ -239,6 +228,18 @@ void SetDefault(PageCharset* charset)
 }
 
 }  // namespace
+
+bool IsCharsetName(const char* text, size_t len)
+{
+    if (len == 0 || len >= kCharsetNameSize)
+        return false;
+    for (size_t i = 0; i < len; ++i) {
+        char c = text[i];
+        if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '-' && c != '_' && c != '.' && c != ':')
+            return false;
+    }
+    return true;
+}
 
 CharsetKind ClassifyCharsetName(const char* name)
 {

@@ -16,6 +16,10 @@ struct PageCharset {
     bool declared;  // false when nothing usable was found: then Shift_JIS, the program's own
 };
 
+// Whether text[0, len) may be a charset name repeated in a page of our own: 1 to 40 bytes, each
+// an ASCII letter, a digit or one of "-_.:", so that it can never end an attribute or a tag.
+bool IsCharsetName(const char* text, size_t len);
+
 // Finds the charset declared in the first kCharsetSniffBytes of page[0, len): a UTF-8 byte order
 // mark; else the first <meta charset=...> or <meta http-equiv="Content-Type" content="...;
 // charset=..."> outside comments (any letter case, quoted or not); else the encoding of an XML

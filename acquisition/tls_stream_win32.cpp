@@ -61,7 +61,11 @@ enum {
     kRecordBufferSize = 64 * 1024 + kMaxRecordSize,     // received bytes, decrypted in place
     kSendBufferSize = 2048,                             // one record of the request
     kAlertRecord = 21,
-    kMaxHandshakeRounds = 64,
+    // InitializeSecurityContext calls of one handshake that take the server's bytes or make a
+    // token: a bound on a server that goes on handshaking for ever. Calls that only find the
+    // bytes so far incomplete do not count: a large certificate chain arriving in small pieces
+    // takes one per read, and every read is bounded by the wait limits already.
+    kMaxHandshakeSteps = 64,
 };
 
 // A credentials handle, freed by the destructor.
@@ -269,7 +273,7 @@ bool TlsStream::Session::Negotiate(TcpConnection& connection, const char* host)
 {
     bool needData = context.Existing() != nullptr && start == end;
     unsigned long flags = kContextFlags;
-    for (int round = 0; round < kMaxHandshakeRounds; ++round) {
+    for (int steps = 0; steps < kMaxHandshakeSteps;) {
         if (needData && ReadMore(connection, false) <= 0)
             return false;
         SecBuffer in[2] = {{static_cast<unsigned long>(end - start), SECBUFFER_TOKEN, Records() + start},
@@ -288,6 +292,7 @@ bool TlsStream::Session::Negotiate(TcpConnection& connection, const char* host)
         needData = true;
         if (status == SEC_E_INCOMPLETE_MESSAGE)
             continue;  // every byte stays for the next call
+        ++steps;
         if (status == SEC_I_INCOMPLETE_CREDENTIALS) {
             // The server asks for a client certificate: go on without one, from the same bytes.
             flags |= ISC_REQ_USE_SUPPLIED_CREDS;

@@ -39,18 +39,16 @@ bool TakePort(char* host, unsigned short* port)
     return true;
 }
 
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // Whether text begins with a scheme name and its colon ("ftp:", "mailto:", "http:").
 bool HasScheme(const char* text)
 {
-    if (!IsAlpha(text[0]))
+    if (!IsAsciiLetter(text[0]))
         return false;
     for (size_t i = 1; text[i] != '\0'; ++i) {
         char c = text[i];
         if (c == ':')
             return true;
-        if (!IsAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+        if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '+' && c != '-' && c != '.')
             return false;
     }
     return false;

@@ -80,16 +80,14 @@ size_t FindByte(const char* data, size_t pos, size_t len, char c)
     return found != nullptr ? static_cast<size_t>(found - data) : len;
 }
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-bool IsAlnum(char c) { return IsLetter(c) || (c >= '0' && c <= '9'); }
+bool IsAlnum(char c) { return IsAsciiLetter(c) || IsAsciiDigit(c); }
 
 // Plain text bytes: copied as they are.
 
 // The value of c as a digit in base (10 or 16), or -1.
 int DigitValue(char c, unsigned base)
 {
-    if (c >= '0' && c <= '9')
+    if (IsAsciiDigit(c))
         return c - '0';
     char lower = LowerAscii(c);
     if (base == 16 && lower >= 'a' && lower <= 'f')
@@ -198,7 +196,7 @@ bool VisibleTextExtractor::StartsTag(const char* data, size_t pos, size_t len) c
 {
     if (len - pos < 3 || data[pos] != '<' || !HasRoom())
         return false;
-    return IsLetter(data[pos + 1]) || (data[pos + 1] == '/' && IsLetter(data[pos + 2]));
+    return IsAsciiLetter(data[pos + 1]) || (data[pos + 1] == '/' && IsAsciiLetter(data[pos + 2]));
 }
 
 // Reads a known named reference ended by ";" that lies whole at *pos ("&amp;"), as TakeInName
@@ -411,7 +409,7 @@ bool VisibleTextExtractor::TakeInText(char c)
 
 bool VisibleTextExtractor::TakeInTagOpen(char c)
 {
-    if (IsLetter(c)) {
+    if (IsAsciiLetter(c)) {
         StartTagName(c, false);
     } else if (c == '/') {
         m_parse.state = kEndTagOpen;
@@ -430,7 +428,7 @@ bool VisibleTextExtractor::TakeInTagOpen(char c)
 
 bool VisibleTextExtractor::TakeInEndTagOpen(char c)
 {
-    if (IsLetter(c)) {
+    if (IsAsciiLetter(c)) {
         StartTagName(c, true);
         return true;
     }

@@ -1,6 +1,11 @@
-// ASCII letter case, for names that match without regard to it (schemes, profile keys, tags).
+// ASCII letters, digits and letter case, for names that match without regard to it (schemes,
+// profile keys, tags, charset names). Bytes past 0x7F are never letters or digits here.
 #pragma once
 #include <stddef.h>
+
+inline bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+inline bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
 inline char LowerAscii(char c)
 {

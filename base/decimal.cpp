@@ -1,24 +1,35 @@
 #include "base/decimal.h"
 
-#include <stdint.h>
+namespace {
+
+// Writes the digits of value and a terminating zero at dst (room for 21 bytes); the digit count.
+size_t WriteDigits(uint64_t value, char* dst)
+{
+    char digits[kUnsignedDecimalTextSize];
+    size_t n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (size_t i = 0; i < n; ++i)
+        dst[i] = digits[n - 1 - i];
+    dst[n] = '\0';
+    return n;
+}
+
+}  // namespace
 
 DecimalText::DecimalText(long value)
 {
-    char digits[kDecimalTextSize];
-    int n = 0;
     // Work in unsigned arithmetic so that the most negative value has a text too.
     uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-    do {
-        digits[n++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    int pos = 0;
+    char* dst = m_sz;
     if (value < 0)
-        m_sz[pos++] = '-';
-    while (n > 0)
-        m_sz[pos++] = digits[--n];
-    m_sz[pos] = '\0';
+        *dst++ = '-';
+    WriteDigits(magnitude, dst);
 }
+
+UnsignedDecimalText::UnsignedDecimalText(uint64_t value) : m_length(WriteDigits(value, m_sz)) {}
 
 long ParseLeadingDecimal(const char* text, bool* ok)
 {

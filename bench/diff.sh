@@ -3,7 +3,9 @@
 #   scattered   two 1 MB pages in text mode (CR LF) with 100 changed lines scattered over them:
 #               diff_bench (line diff and the whole page written) against `diff -U3`;
 #   unrelated   two unrelated pages of 1, 10 and 40 MB: the time, and the peak resident memory,
-#               which stays the same whatever the page size.
+#               which stays the same whatever the page size;
+#   far apart   two 5 MB pages of 300,000 lines with lines 11 and 299,991 changed: the first and
+#               last changes farther apart than any text a comparison holds.
 #
 # Usage: bench/diff.sh [BUILD_DIR]     (default build/native, configured Release)
 # Environment: BENCH_DIR (work folder, default a fresh one under /tmp), BENCH_RUNS (best of, 3).
@@ -66,6 +68,12 @@ write("scattered_new.htm", new)
 for mb in (1, 10, 40):
     write(f"unrelated{mb}_old.htm", rows(b"A", mb * 1000000))
     write(f"unrelated{mb}_new.htm", rows(b"B", mb * 1000000))
+cells = [b"<td>%07d</td>\r\n" % (i * 7919 % 10000000) for i in range(300000 - 7)]
+far = list(cells)
+far[10 - 4] = b"<td>changed</td>\r\n"  # lines 11 and 299,991, after the four head lines
+far[299990 - 4] = b"<td>changed too</td>\r\n"
+write("farapart_old.htm", cells)
+write("farapart_new.htm", far)
 PY
 cat "$work"/*.htm >/dev/null  # into the page cache
 
@@ -102,6 +110,8 @@ gnu_changed=$(grep -c '^+[^+]' "$work/gnu.out" || true)
 run "unrelated 1 MB pages" unrelated1
 run "unrelated 10 MB pages" unrelated10
 run "unrelated 40 MB pages" unrelated40
+run "5 MB pages, 2 changes far apart" farapart
 echo
 echo "ratio: sitewake time / diff time (sitewake's includes writing the page); diff -U3 added $gnu_changed lines on the first pair"
-echo "targets: 1 MB pair within 2x of diff; unrelated 10 MB pair under 1 s, with peak memory capped (no growth with the page size)"
+echo "targets: 1 MB pair within 2x of diff; unrelated 10 MB pair under 1 s, with peak memory capped (no growth with the page size);"
+echo "         far-apart pair within 2x of diff, its memory the line entries (12 bytes a line) and the listed lines"

@@ -26,6 +26,7 @@ set(SITEWAKE_CORE_SOURCES
   acquisition/visible_text_compare.cpp
   viewer/line_diff.cpp
   viewer/line_table.cpp
+  viewer/text_sources.cpp
   viewer/diff_page.cpp
   viewer/comparison_page.cpp
   viewer/seen_mark.cpp

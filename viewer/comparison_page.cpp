@@ -6,6 +6,7 @@
 #include "acquisition/visible_text_compare.h"
 #include "viewer/diff_page.h"
 #include "viewer/line_diff.h"
+#include "viewer/text_sources.h"
 
 namespace {
 
@@ -16,6 +17,16 @@ bool ExtractTextInto(const char* pagePath, const char* textPath)
         return false;
     OutputFileSink sink(file);
     return ExtractVisibleTextFile(pagePath, sink);
+}
+
+// The sizes the page gives: the snapshot files' own, also when their extracted texts were compared.
+bool SnapshotSizes(const ComparisonFiles& files, const DiffResult& result, uint64_t* olderSize, uint64_t* newerSize)
+{
+    *olderSize = result.OlderSize();
+    *newerSize = result.NewerSize();
+    if (!files.olderTextPath || !files.newerTextPath)
+        return true;
+    return MeasureFile(files.olderPath, olderSize) && MeasureFile(files.newerPath, newerSize);
 }
 
 }  // namespace
@@ -34,7 +45,10 @@ bool WriteComparisonPage(const ComparisonFiles& files)
     LineTable olderLines;
     LineTable newerLines;
     DiffResult result;
-    if (DiffFilePaths(older, newer, &olderLines, &newerLines, &result) == kDiffFailed)
+    uint64_t olderSize = 0;
+    uint64_t newerSize = 0;
+    if (DiffFilePaths(older, newer, &olderLines, &newerLines, &result) == kDiffFailed ||
+        !SnapshotSizes(files, result, &olderSize, &newerSize))
         return false;
     char olderLabel[kSnapshotLabelSize];
     char newerLabel[kSnapshotLabelSize];
@@ -42,6 +56,6 @@ bool WriteComparisonPage(const ComparisonFiles& files)
     MakeSnapshotLabel(files.newerPath, newerLabel, sizeof newerLabel);
     PageCharset charset;
     SniffFileCharset(files.newerPath, &charset);
-    DiffPageFacts facts = {olderLabel, newerLabel, result.OlderSize(), result.NewerSize(), charset.name};
+    DiffPageFacts facts = {olderLabel, newerLabel, olderSize, newerSize, charset.name};
     return WriteDiffPageFile(files.pagePath, olderLines, newerLines, result, facts);
 }

@@ -5,8 +5,10 @@
 
 #include "acquisition/file_io.h"
 #include "acquisition/http_fetch.h"
+#include "acquisition/page_charset.h"
 #include "base/ascii.h"
 #include "base/cp932.h"
+#include "base/decimal.h"
 #include "base/text_join.h"
 #include "registry/site_folder.h"
 
@@ -25,10 +27,34 @@ const char kStyle[] =
     "ins{color:#070;background:#dfd;text-decoration:none}\n"
     "</style>\n";
 
-// Gathers the page in a fixed buffer and hands it to the sink a buffer at a time.
+// The escape sequences of ISO-2022-JP that browsers know, each naming the set the bytes after it
+// are in: first the text sets (ASCII, JIS Roman), where markup bytes mean themselves, then the
+// sets whose bytes are parts of characters (half-width katakana, JIS X 0208 of 1978 and 1983),
+// where "<" or "&" may be half a character.
+const char kIsoEscapes[][4] = {"\x1B(B", "\x1B(J", "\x1B(I", "\x1B$@", "\x1B$B"};
+enum { kIsoAscii = 0, kIsoFirstCharacterSet = 2, kIsoSets = 5, kIsoEscapeLength = 3 };
+
+// The set the escape sequence at s names, or -1 when none begins there.
+int IsoEscapeAt(const char* s, size_t len)
+{
+    for (int set = 0; set < kIsoSets; ++set) {
+        if (len >= kIsoEscapeLength && memcmp(s, kIsoEscapes[set], kIsoEscapeLength) == 0)
+            return set;
+    }
+    return -1;
+}
+
+bool IsCharacterByte(unsigned char c) { return c >= 0x21 && c <= 0x7E; }
+
+// Gathers the page in a fixed buffer and hands it to the sink a buffer at a time. The snapshot
+// lines of a page in ISO-2022-JP, whose bytes mean what the escape sequences before them say,
+// are written set by set.
 class PageWriter {
 public:
-    explicit PageWriter(ByteSink& sink) : m_sink(sink), m_used(0), m_failed(false) {}
+    PageWriter(ByteSink& sink, bool iso2022)
+        : m_sink(sink), m_used(0), m_failed(false), m_iso2022(iso2022), m_shown(kIsoAscii)
+    {
+    }
     PageWriter(const PageWriter&) = delete;
     PageWriter& operator=(const PageWriter&) = delete;
 
@@ -37,16 +63,22 @@ public:
     void PutNumber(uint64_t value);
     // Text from a snapshot or a label: markup characters and control bytes as references.
     void PutEscaped(const char* s, size_t len);
+    // A snapshot line, in the page's charset.
+    void PutLine(const char* s, size_t len) { m_iso2022 ? PutIsoLine(s, len) : PutEscaped(s, len); }
     bool Finish();
 
 private:
     void Flush();
     void PutReference(unsigned char c);
+    void PutIsoLine(const char* s, size_t len);
+    void Show(int set);
 
     ByteSink& m_sink;
     char m_buffer[kDiffPageBufferSize];
     size_t m_used;
     bool m_failed;
+    bool m_iso2022;
+    int m_shown;  // the ISO-2022-JP set the page's bytes are in where it stands
 };
 
 void PageWriter::Flush()
@@ -72,13 +104,8 @@ void PageWriter::Put(const char* s, size_t len)
 
 void PageWriter::PutNumber(uint64_t value)
 {
-    char digits[24];
-    size_t n = 0;
-    do {
-        digits[sizeof(digits) - 1 - n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    Put(digits + sizeof(digits) - n, n);
+    UnsignedDecimalText text(value);
+    Put(text.c_str(), text.Length());
 }
 
 bool IsPlainByte(unsigned char c)
@@ -120,24 +147,49 @@ void PageWriter::PutEscaped(const char* s, size_t len)
     Put(s + start, len - start);
 }
 
+// Switches the page's bytes to set, when they are not in it already.
+void PageWriter::Show(int set)
+{
+    if (m_shown != set)
+        Put(kIsoEscapes[set], kIsoEscapeLength);
+    m_shown = set;
+}
+
+// An ISO-2022-JP line, taken to start in ASCII as the charset's lines do: the bytes of a
+// katakana or two-byte run are copied as they are, behind the escape sequence of their set;
+// every other byte is written in a text set, escaped as in any page (an escape sequence that
+// browsers do not know shows its ESC as a control picture). The page is back in ASCII when the
+// line ends, so that its own markup reads as markup.
+void PageWriter::PutIsoLine(const char* s, size_t len)
+{
+    int set = kIsoAscii;  // the set of the line's bytes where it stands
+    size_t i = 0;
+    while (i < len) {
+        int named = IsoEscapeAt(s + i, len - i);
+        if (named >= 0) {
+            set = named;
+            i += kIsoEscapeLength;
+            continue;
+        }
+        size_t run = i + 1;
+        bool characters = set >= kIsoFirstCharacterSet && IsCharacterByte(static_cast<unsigned char>(s[i]));
+        while (run < len && s[run] != '\x1B' &&
+               (characters ? IsCharacterByte(static_cast<unsigned char>(s[run])) : set < kIsoFirstCharacterSet))
+            ++run;
+        Show(characters || set < kIsoFirstCharacterSet ? set : kIsoAscii);
+        if (characters)
+            Put(s + i, run - i);
+        else
+            PutEscaped(s + i, run - i);
+        i = run;
+    }
+    Show(kIsoAscii);
+}
+
 bool PageWriter::Finish()
 {
     Flush();
     return !m_failed;
-}
-
-bool IsSafeCharset(const char* name)
-{
-    size_t len = strlen(name);
-    if (len == 0 || len > kCharsetNameMax)
-        return false;
-    for (size_t i = 0; i < len; ++i) {
-        char c = name[i];
-        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        if (!letter && !(c >= '0' && c <= '9') && strchr("-_.:", c) == nullptr)
-            return false;
-    }
-    return true;
 }
 
 void WriteHead(PageWriter& out, const DiffPageFacts& facts)
@@ -206,7 +258,7 @@ void WriteLines(PageWriter& out, const LineTable& table, uint32_t from, uint32_t
 {
     for (uint32_t i = from; i < to; ++i) {
         out.Put(open);
-        out.PutEscaped(table.Text(i), table.Length(i));
+        out.PutLine(table.Text(i), table.Length(i));
         out.Put(close);
     }
 }
@@ -253,9 +305,9 @@ void WriteBody(PageWriter& out, const LineTable& older, const LineTable& newer, 
 bool WriteDiffPage(ByteSink& sink, const LineTable& older, const LineTable& newer, const DiffResult& result,
                    const DiffPageFacts& facts)
 {
-    if (facts.charset == nullptr || !IsSafeCharset(facts.charset))
+    if (facts.charset == nullptr || !IsCharsetName(facts.charset, strlen(facts.charset)))
         return false;
-    PageWriter out(sink);
+    PageWriter out(sink, ClassifyCharsetName(facts.charset) == kCharsetIso2022Jp);
     WriteHead(out, facts);
     WriteDates(out, facts);
     WriteBody(out, older, newer, result, facts);

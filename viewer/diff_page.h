@@ -2,7 +2,9 @@
 // before it, written in bounded pieces to a file or a byte sink. The page's own words are ASCII,
 // so they read right whatever charset it declares; the snapshots' lines are copied byte for
 // byte, with & < > " ' written as references (code page 932, EUC-JP and UTF-8 never use those
-// bytes inside a double-byte character) and control bytes shown as their control pictures.
+// bytes inside a double-byte character) and control bytes shown as their control pictures. In a
+// page declared ISO-2022-JP the lines keep their escape sequences and the bytes of their
+// two-byte runs as they are, and each line ends back in ASCII.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -14,7 +16,6 @@ class ByteSink;
 enum {
     kSnapshotLabelSize = 40,     // room for any date label, and the terminating zero
     kDiffPageBufferSize = 16 * 1024,  // bytes gathered before they go to the sink
-    kCharsetNameMax = 40,        // longest charset name the page declares
 };
 
 // What the page says about the two snapshots besides their lines.
@@ -23,7 +24,7 @@ struct DiffPageFacts {
     const char* newerLabel;
     uint64_t olderSize;      // file sizes in bytes
     uint64_t newerSize;
-    const char* charset;     // the name to declare: letters, digits and - _ . : only
+    const char* charset;     // the name to declare: IsCharsetName (page_charset.h) holds
 };
 
 // Writes the whole page: the hunks of a listed result, "the same text" for a listed result

@@ -1,8 +1,8 @@
-// Line differences: results and hunks with context, the linear-space Myers search, and the
-// trimming comparison that streams past the lines two texts share at their head and tail.
+// Line differences: results and hunks with context, the linear-space Myers search over line
+// hashes with the bound of the edits and the byte check of the pairs, and the trimming comparison
+// that streams past the lines two texts share at their head and tail.
 #include "viewer/line_diff.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 #include "acquisition/file_io.h"
@@ -297,72 +297,254 @@ bool EditSearch::ReverseStep(const Box& box, long d, long span, Point* split)
     return false;
 }
 
-int CompareHashes(const void* a, const void* b)
-{
-    uint32_t x = *static_cast<const uint32_t*>(a);
-    uint32_t y = *static_cast<const uint32_t*>(b);
-    return x < y ? -1 : (x > y ? 1 : 0);
-}
+// A multiset of line hashes (their low 32 bits), each with where it was last added: the lines
+// of one side in a window. Open addressing with linear probing; a slot whose count drops to zero
+// is refilled from the slots after it, so no marks of removed keys pile up.
+class HashWindow {
+public:
+    enum { kSlots = 1 << 15 };  // more than 1.5 times the lines of a window, 2 * kDiffMaxEditLines + 1
 
-// The hashes of the compared lines of t, sorted, into dst.
-size_t SortedHashes(const LineTable& t, uint32_t* dst)
-{
-    size_t n = 0;
-    for (size_t i = t.CompareBegin(); i < t.CompareEnd(); ++i)
-        dst[n++] = t.Hash(i);
-    qsort(dst, n, sizeof(uint32_t), CompareHashes);
-    return n;
-}
-
-// How many entries from p on, before end, equal *p.
-size_t RunLength(const uint32_t* p, const uint32_t* end)
-{
-    const uint32_t* q = p;
-    while (q < end && *q == *p)
-        ++q;
-    return static_cast<size_t>(q - p);
-}
-
-// A lower bound of the edits: every line whose hash the other side lacks has to go. True when
-// that alone passes kDiffMaxEditLines (hash collisions only make the bound lower).
-bool TooManyUnmatched(const LineTable& older, const LineTable& newer, uint32_t* room)
-{
-    size_t na = SortedHashes(older, room);
-    size_t nb = SortedHashes(newer, room + na);
-    const uint32_t* a = room;
-    const uint32_t* b = room + na;
-    size_t matchedA = 0, matchedB = 0;
-    size_t i = 0, j = 0;
-    while (i < na && j < nb) {
-        if (a[i] < b[j]) {
-            ++i;
-            continue;
-        }
-        if (b[j] < a[i]) {
-            ++j;
-            continue;
-        }
-        size_t runA = RunLength(a + i, a + na);
-        size_t runB = RunLength(b + j, b + nb);
-        matchedA += runA;
-        matchedB += runB;
-        i += runA;
-        j += runB;
+    bool Allocate()
+    {
+        if (!m_slots.Resize(kSlots * sizeof(Slot)))
+            return false;
+        Clear();
+        return true;
     }
-    size_t common = matchedA < matchedB ? matchedA : matchedB;
-    return na + nb - 2 * common > kDiffMaxEditLines;
+    void Clear() { memset(m_slots.Data(), 0, m_slots.Size()); }
+    void Add(uint32_t key, size_t line)
+    {
+        Slot& slot = Slots()[Find(key)];
+        slot.key = key;
+        slot.line = static_cast<uint32_t>(line);
+        ++slot.count;
+    }
+    void Remove(uint32_t key)
+    {
+        size_t hole = Find(key);
+        if (--Slots()[hole].count > 0)
+            return;
+        for (size_t next = Next(hole); Slots()[next].count != 0; next = Next(next)) {
+            size_t home = Home(Slots()[next].key);
+            bool reachable = hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
+            if (!reachable) {  // the key's probe passes the hole: move it there
+                Slots()[hole] = Slots()[next];
+                Slots()[next].count = 0;
+                hole = next;
+            }
+        }
+    }
+    // Whether key is there, and the line it was last added for.
+    bool Lookup(uint32_t key, size_t* line) const
+    {
+        const Slot& slot = Slots()[Find(key)];
+        *line = slot.line;
+        return slot.count != 0;
+    }
+
+private:
+    struct Slot {
+        uint32_t key;
+        uint32_t line;
+        uint32_t count;  // 0: the slot is free
+    };
+    Slot* Slots() const { return reinterpret_cast<Slot*>(m_slots.Data()); }
+    static size_t Home(uint32_t key) { return key & (kSlots - 1); }  // the hash is well mixed already
+    static size_t Next(size_t i) { return (i + 1) & (kSlots - 1); }
+    // The slot of key, or the free slot where it would go.
+    size_t Find(uint32_t key) const
+    {
+        size_t i = Home(key);
+        while (Slots()[i].count != 0 && Slots()[i].key != key)
+            i = Next(i);
+        return i;
+    }
+
+    HeapBlock m_slots;
+};
+
+// A lower bound of the edits, kept while the lines stream in: line i of one side can only be
+// paired with a line within kDiffMaxEditLines of i on the other (each step off the diagonal is
+// an edit), so a line with no equal hash among those is an edit for certain. Each side's lines
+// are checked once the window over the other's is complete: first against the line on the
+// diagonal of the last match found (how mostly equal texts go by, at one test a line), and only
+// when that differs against the whole window, which is brought up to date then.
+class EditBound {
+public:
+    EditBound(const LineTable& older, const LineTable& newer)
+        : m_sides{{&older, &newer, {}, 0, 0, 0, 0}, {&newer, &older, {}, 0, 0, 0, 0}}, m_unmatched(0), m_ready(false)
+    {
+    }
+    EditBound(const EditBound&) = delete;
+    EditBound& operator=(const EditBound&) = delete;
+
+    // Checks every line whose window is complete, given whether each side has all its lines:
+    // kDiffTooDifferent once the lines certain to be edits pass kDiffMaxEditLines, kDiffFailed
+    // out of memory, else kDiffListed.
+    DiffOutcome Advance(bool olderWhole, bool newerWhole)
+    {
+        if (!m_ready) {
+            size_t lines = Compared(*m_sides[0].own) + Compared(*m_sides[1].own);
+            if (lines <= kDiffMaxEditLines)
+                return kDiffListed;  // never past the cap: nothing to check yet
+            if (!m_sides[0].window.Allocate() || !m_sides[1].window.Allocate())
+                return kDiffFailed;
+            m_ready = true;
+        }
+        if (!CheckSide(m_sides[0], newerWhole) || !CheckSide(m_sides[1], olderWhole))
+            return kDiffTooDifferent;
+        return kDiffListed;
+    }
+
+private:
+    enum { kReach = kDiffMaxEditLines };
+    struct Side {
+        const LineTable* own;
+        const LineTable* other;
+        HashWindow window;  // the other side's compared lines [low, high)
+        size_t next;        // the own compared line to check next
+        size_t low;
+        size_t high;
+        long shift;         // other line minus own line of the last match
+    };
+
+    static size_t Compared(const LineTable& t) { return t.CompareEnd() - t.CompareBegin(); }
+    static uint32_t Key(const LineTable& t, size_t i) { return static_cast<uint32_t>(t.Hash(t.CompareBegin() + i)); }
+
+    // Makes the window the other side's lines [begin, end): line by line, or anew when the two
+    // do not overlap.
+    static void MoveWindow(Side& s, size_t begin, size_t end)
+    {
+        if (begin >= s.high) {
+            s.window.Clear();
+            s.low = s.high = begin;
+        }
+        for (; s.high < end; ++s.high)
+            s.window.Add(Key(*s.other, s.high), s.high);
+        for (; s.low < begin; ++s.low)
+            s.window.Remove(Key(*s.other, s.low));
+    }
+
+    // Whether own line i has an equal among the other side's lines [begin, end).
+    static bool HasEqual(Side& s, size_t i, size_t begin, size_t end)
+    {
+        uint32_t key = Key(*s.own, i);
+        long guess = static_cast<long>(i) + s.shift;
+        if (guess >= static_cast<long>(begin) && guess < static_cast<long>(end) &&
+            Key(*s.other, static_cast<size_t>(guess)) == key)
+            return true;
+        MoveWindow(s, begin, end);
+        size_t line = 0;
+        if (!s.window.Lookup(key, &line))
+            return false;
+        s.shift = static_cast<long>(line) - static_cast<long>(i);
+        return true;
+    }
+
+    // False once the bound passes the cap.
+    bool CheckSide(Side& s, bool otherWhole)
+    {
+        size_t own = Compared(*s.own);
+        size_t other = Compared(*s.other);
+        for (; s.next < own; ++s.next) {
+            size_t end = s.next + kReach + 1;
+            if (end > other && !otherWhole)
+                return true;  // the window is not complete yet
+            end = end < other ? end : other;
+            size_t begin = s.next > kReach ? s.next - kReach : 0;
+            begin = begin < end ? begin : end;
+            if (!HasEqual(s, s.next, begin, end) && ++m_unmatched > kDiffMaxEditLines)
+                return false;
+        }
+        return true;
+    }
+
+    Side m_sides[2];
+    size_t m_unmatched;
+    bool m_ready;
+};
+
+// Compares the bytes of the lines a script pairs, in order, reading each side through a window.
+class PairCheck {
+public:
+    PairCheck(const LineTable& older, const LineTable& newer) : m_older(older), m_newer(newer)
+    {
+        m_windows[0].Attach(older.Source());
+        m_windows[1].Attach(newer.Source());
+    }
+    bool Ready() const { return m_windows[0].Ready() && m_windows[1].Ready(); }
+    // kDiffListed when every line paired outside the edits has the same bytes, kDiffTooDifferent
+    // when one does not (a hash collision), kDiffFailed when a text could not be read.
+    DiffOutcome Check(const DiffResult& result)
+    {
+        size_t x = m_older.CompareBegin();
+        size_t y = m_newer.CompareBegin();
+        for (size_t e = 0; e <= result.EditCount(); ++e) {
+            size_t until = e < result.EditCount() ? result.Edit(e).olderIndex : m_older.CompareEnd();
+            for (; x < until; ++x, ++y) {
+                DiffOutcome same = Same(x, y);
+                if (same != kDiffListed)
+                    return same;
+            }
+            if (e < result.EditCount()) {
+                x += result.Edit(e).olderCount;
+                y = result.Edit(e).newerIndex + result.Edit(e).newerCount;
+            }
+        }
+        return kDiffListed;
+    }
+
+private:
+    DiffOutcome Same(size_t i, size_t j)
+    {
+        size_t left = m_older.Length(i);
+        if (left != m_newer.Length(j) || m_older.Unterminated(i) != m_newer.Unterminated(j))
+            return kDiffTooDifferent;
+        uint64_t a = m_older.SourceOffset(i);
+        uint64_t b = m_newer.SourceOffset(j);
+        while (left > 0) {
+            size_t na = 0, nb = 0;
+            const char* pa = m_windows[0].At(a, left, &na);
+            const char* pb = m_windows[1].At(b, left, &nb);
+            if (pa == nullptr || pb == nullptr || na == 0 || nb == 0)
+                return kDiffFailed;
+            size_t n = na < nb ? na : nb;
+            if (memcmp(pa, pb, n) != 0)
+                return kDiffTooDifferent;
+            a += n;
+            b += n;
+            left -= n;
+        }
+        return kDiffListed;
+    }
+
+    const LineTable& m_older;
+    const LineTable& m_newer;
+    SourceWindow m_windows[2];
+};
+
+// The search, the byte check of the pairs and the hunks, into a result already reset.
+DiffOutcome SearchTables(const LineTable& older, const LineTable& newer, DiffResult* result)
+{
+    EditSearch search(older, newer, *result);
+    PairCheck pairs(older, newer);
+    if (result->Outcome() != kDiffListed || !search.Ready() || !pairs.Ready())
+        return kDiffFailed;
+    bool done = search.Solve(static_cast<long>(older.CompareBegin()), static_cast<long>(newer.CompareBegin()),
+                             static_cast<long>(older.CompareEnd()), static_cast<long>(newer.CompareEnd()));
+    if (!done || result->DeletedLines() + result->InsertedLines() > kDiffMaxEditLines)
+        return kDiffTooDifferent;
+    DiffOutcome checked = pairs.Check(*result);
+    if (checked == kDiffListed)
+        result->GroupHunks(older, newer);
+    return checked;
 }
 
-// The edit cap is certainly passed when the unmatched lines pass it.
-DiffOutcome CheckMatchBound(const LineTable& older, const LineTable& newer)
+DiffOutcome Finish(DiffResult* result, DiffOutcome outcome)
 {
-    size_t lines = (older.CompareEnd() - older.CompareBegin()) + (newer.CompareEnd() - newer.CompareBegin());
-    if (lines <= kDiffMaxEditLines)
-        return kDiffListed;
-    HeapBlock room(lines * sizeof(uint32_t));
-    if (!room)
-        return kDiffFailed;
-    return TooManyUnmatched(older, newer, reinterpret_cast<uint32_t*>(room.Data())) ? kDiffTooDifferent : kDiffListed;
+    if (outcome != kDiffListed || result->Outcome() != kDiffListed)
+        result->Reset(outcome);
+    return result->Outcome();
 }
 
 }  // namespace
@@ -370,24 +552,11 @@ DiffOutcome CheckMatchBound(const LineTable& older, const LineTable& newer)
 DiffOutcome DiffLineTables(const LineTable& older, const LineTable& newer, DiffResult* result)
 {
     result->Reset(kDiffListed);
-    EditSearch search(older, newer, *result);
-    if (result->Outcome() != kDiffListed || !search.Ready()) {
-        result->Reset(kDiffFailed);
-        return kDiffFailed;
-    }
-    DiffOutcome bound = CheckMatchBound(older, newer);
-    if (bound != kDiffListed) {
-        result->Reset(bound);
-        return bound;
-    }
-    bool done = search.Solve(static_cast<long>(older.CompareBegin()), static_cast<long>(newer.CompareBegin()),
-                             static_cast<long>(older.CompareEnd()), static_cast<long>(newer.CompareEnd()));
-    if (!done || result->DeletedLines() + result->InsertedLines() > kDiffMaxEditLines) {
-        result->Reset(kDiffTooDifferent);
-        return kDiffTooDifferent;
-    }
-    result->GroupHunks(older, newer);
-    return kDiffListed;
+    EditBound bound(older, newer);
+    DiffOutcome outcome = bound.Advance(true, true);
+    if (outcome == kDiffListed)
+        outcome = SearchTables(older, newer, result);
+    return Finish(result, outcome);
 }
 
 // ---- the trimming comparison ---------------------------------------------------------------
@@ -570,8 +739,8 @@ bool FindTail(TextSource& a, TextSource& b, char* bufA, char* bufB, TextBounds* 
     return true;
 }
 
-// Loads what lies between the shared head and tail of one side, with the context lines around it.
-DiffOutcome LoadSide(TextSource& source, const TextBounds& bounds, int side, LineTable* table)
+// The stretch of one side between the shared head and tail, with the context lines around it.
+LineTable::Range SideRange(const TextBounds& bounds, int side)
 {
     uint64_t tailStart = bounds.size[side] - bounds.tail;
     uint64_t end = tailStart + bounds.contextAfter;
@@ -582,23 +751,63 @@ DiffOutcome LoadSide(TextSource& source, const TextBounds& bounds, int side, Lin
     range.firstNumber = static_cast<uint32_t>(bounds.headLines - bounds.contextLines + 1);
     range.contextBefore = bounds.contextLines;
     range.reachesEnd = end == bounds.size[side];
-    return table->LoadRange(source, range);
+    return range;
 }
 
-DiffOutcome LoadSides(TextSource& a, TextSource& b, const TextBounds& bounds, LineTable* older, LineTable* newer)
+// Adds the next line of one side, noting when the side has all its lines.
+DiffOutcome TakeLine(LineScanner& scanner, bool* whole)
 {
-    if (bounds.headLines > kMaxLineNumber)
+    switch (scanner.Next()) {
+    case LineScanner::kAdded: return kDiffListed;
+    case LineScanner::kEnded: *whole = true; return kDiffListed;
+    case LineScanner::kTooMany: return kDiffTooDifferent;
+    default: return kDiffFailed;
+    }
+}
+
+// Reads both stretches a line of each at a time into the tables, keeping the bound of the edits:
+// unrelated texts are known after a few window lengths, however large they are.
+DiffOutcome ReadSides(TextSource& a, TextSource& b, const TextBounds& bounds, LineTable* older, LineTable* newer)
+{
+    LineTable::Range ranges[2] = {SideRange(bounds, 0), SideRange(bounds, 1)};
+    if (bounds.headLines > kMaxLineNumber || ranges[0].len > kDiffMaxStretchBytes ||
+        ranges[1].len > kDiffMaxStretchBytes)
         return kDiffTooDifferent;
-    DiffOutcome outcome = LoadSide(a, bounds, 0, older);
-    if (outcome == kDiffListed)
-        outcome = LoadSide(b, bounds, 1, newer);
+    LineScanner scanA(a, ranges[0], older);
+    LineScanner scanB(b, ranges[1], newer);
+    if (!scanA.Ready() || !scanB.Ready())
+        return kDiffFailed;
+    EditBound bound(*older, *newer);
+    bool wholeA = false;
+    bool wholeB = false;
+    DiffOutcome outcome = kDiffListed;
+    while (outcome == kDiffListed && !(wholeA && wholeB)) {
+        if (!wholeA)
+            outcome = TakeLine(scanA, &wholeA);
+        if (outcome == kDiffListed && !wholeB)
+            outcome = TakeLine(scanB, &wholeB);
+        if (outcome == kDiffListed)
+            outcome = bound.Advance(wholeA, wholeB);
+    }
     return outcome;
 }
 
-DiffOutcome Finish(DiffResult* result, DiffOutcome outcome)
+// Reads back the text of the hunks' lines, for the page.
+DiffOutcome HoldHunkText(const DiffResult& result, LineTable* older, LineTable* newer)
 {
-    result->Reset(outcome);
-    return result->Outcome();
+    size_t n = result.HunkCount();
+    HeapBlock room(2 * (n > 0 ? n : 1) * sizeof(LineSpan));
+    if (!room)
+        return kDiffFailed;
+    LineSpan* olderSpans = reinterpret_cast<LineSpan*>(room.Data());
+    LineSpan* newerSpans = olderSpans + n;
+    for (size_t h = 0; h < n; ++h) {
+        const DiffHunk& hunk = result.Hunk(h);
+        olderSpans[h] = LineSpan{hunk.olderIndex, hunk.olderCount};
+        newerSpans[h] = LineSpan{hunk.newerIndex, hunk.newerCount};
+    }
+    DiffOutcome outcome = older->HoldText(olderSpans, n);
+    return outcome == kDiffListed ? newer->HoldText(newerSpans, n) : outcome;
 }
 
 DiffOutcome DiffSources(TextSource& a, TextSource& b, LineTable* older, LineTable* newer, DiffResult* result)
@@ -607,22 +816,28 @@ DiffOutcome DiffSources(TextSource& a, TextSource& b, LineTable* older, LineTabl
     HeapBlock bufB(kDiffReadBlock);
     TextBounds bounds = {};
     result->SetSizes(0, 0);
+    result->Reset(kDiffListed);
     if (!bufA || !bufB || !ScanHead(a, b, bufA.Data(), bufB.Data(), &bounds))
         return Finish(result, kDiffFailed);
     result->SetSizes(bounds.size[0], bounds.size[1]);
+    DiffOutcome outcome = kDiffListed;
     if (bounds.identical) {
         MemorySource nothing(nullptr, 0);
         LineTable::Range empty = {0, 0, 0, 1, 0, true};
-        older->LoadRange(nothing, empty);
-        newer->LoadRange(nothing, empty);
-        return Finish(result, kDiffListed);
+        older->Begin(nothing, empty);
+        newer->Begin(nothing, empty);
+    } else if (!FindTail(a, b, bufA.Data(), bufB.Data(), &bounds)) {
+        outcome = kDiffFailed;
+    } else {
+        outcome = ReadSides(a, b, bounds, older, newer);
+        if (outcome == kDiffListed)
+            outcome = SearchTables(*older, *newer, result);
+        if (outcome == kDiffListed)
+            outcome = HoldHunkText(*result, older, newer);
     }
-    if (!FindTail(a, b, bufA.Data(), bufB.Data(), &bounds))
-        return Finish(result, kDiffFailed);
-    DiffOutcome outcome = LoadSides(a, b, bounds, older, newer);
-    if (outcome != kDiffListed)
-        return Finish(result, outcome);
-    return DiffLineTables(*older, *newer, result);
+    older->DropSource();
+    newer->DropSource();
+    return Finish(result, outcome);
 }
 
 }  // namespace

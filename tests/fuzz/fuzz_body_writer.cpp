@@ -10,20 +10,9 @@
 
 #include "acquisition/http_fetch.h"
 #include "base/cp932.h"
+#include "tests/common/memory_sink.h"
 
 namespace {
-
-class MemorySink : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        if (len == 0 || len > BodyWriter::kStoreBufferSize)
-            abort();  // the writer streams through its buffer, in non-empty blocks
-        bytes.append(data, len);
-        return true;
-    }
-    std::string bytes;
-};
 
 // Position of needle in text walking code-page-932 characters one at a time, or npos.
 size_t ModelFind(const std::string& text, const std::string& needle)
@@ -88,6 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (!writer.Finish())
         abort();
+    for (size_t piece : sink.pieces) {
+        if (piece == 0 || piece > BodyWriter::kStoreBufferSize)
+            abort();  // the writer streams through its buffer, in non-empty blocks
+    }
     const std::string& out = sink.bytes;
     for (size_t i = 0; i < out.size(); ++i) {
         if (out[i] == '\n' && (i == 0 || out[i - 1] != '\r'))

@@ -2,7 +2,8 @@
 // where the first ends). Checks that the hunks applied to the older text give the newer one, that
 // their numbers agree with their lines, that the edit count is the smallest (a plain O(NM) model
 // of the longest common subsequence), that diffing the whole texts gives the same count as the
-// trimming comparison, and that the page shows every "<" of the texts escaped.
+// trimming comparison, and that the page shows every "<" of the texts escaped (in ISO-2022-JP:
+// every "<" a browser reads as one).
 #include <stdint.h>
 #include <stdlib.h>
 
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "acquisition/http_fetch.h"
+#include "acquisition/page_charset.h"
+#include "tests/common/memory_sink.h"
 #include "viewer/diff_page.h"
 #include "viewer/line_diff.h"
 
@@ -110,29 +113,39 @@ void CheckApplies(const LineTable& a, const LineTable& b, const DiffResult& r, c
     Check(out == newer);
 }
 
-class MemorySink : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        m_bytes.append(data, len);
-        return true;
-    }
-    std::string m_bytes;
-};
-
 void Erase(std::string* text, const std::string& what)
 {
     for (size_t at = text->find(what); at != std::string::npos; at = text->find(what, at))
         text->erase(at, what.size());
 }
 
-// The listed lines hold no "<", ">" or zero byte once the page's own markup is taken out.
-void CheckPage(const LineTable& a, const LineTable& b, const DiffResult& r)
+// The bytes of an ISO-2022-JP page that a browser reads as ASCII or JIS Roman: those before any
+// escape sequence and after ESC ( B or ESC ( J, but not after ESC ( I, ESC $ @ or ESC $ B. The
+// escape sequences themselves are left out; a page that does not end in a text set gives "".
+std::string IsoTextBytes(const std::string& page)
+{
+    std::string text;
+    bool inText = true;
+    for (size_t i = 0; i < page.size(); ++i) {
+        std::string next = page.substr(i, 3);
+        if (next == "\x1B(B" || next == "\x1B(J" || next == "\x1B(I" || next == "\x1B$@" || next == "\x1B$B") {
+            inText = next[1] == '(' && next[2] != 'I';
+            i += 2;
+        } else if (inText) {
+            text += page[i];
+        }
+    }
+    return inText ? text : std::string();
+}
+
+// The listed lines hold no "<", ">" or zero byte once the page's own markup is taken out: in a
+// page in code page 932, and in what a browser reads as text of a page in ISO-2022-JP.
+void CheckPage(const LineTable& a, const LineTable& b, const DiffResult& r, const char* charset)
 {
     MemorySink sink;
-    DiffPageFacts facts = {"2026-12-09 06:30:05", "<x>", 1, 2, "Shift_JIS"};
+    DiffPageFacts facts = {"2026-12-09 06:30:05", "<x>", 1, 2, charset};
     Check(WriteDiffPage(sink, a, b, r, facts));
-    std::string& page = sink.m_bytes;
+    std::string page = ClassifyCharsetName(charset) == kCharsetIso2022Jp ? IsoTextBytes(sink.bytes) : sink.bytes;
     Check(page.find('\0') == std::string::npos && page.find("&lt;x&gt;") != std::string::npos);
     size_t open = page.find("<pre>\n");
     if (open == std::string::npos)
@@ -166,6 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(wholeA.LoadBytes(older.data(), older.size()) && wholeB.LoadBytes(newer.data(), newer.size()));
     Check(DiffLineTables(wholeA, wholeB, &whole) == kDiffListed);
     Check(whole.DeletedLines() + whole.InsertedLines() == r.DeletedLines() + r.InsertedLines());
-    CheckPage(a, b, r);
+    CheckPage(a, b, r, "Shift_JIS");
+    CheckPage(a, b, r, "ISO-2022-JP");
     return 0;
 }

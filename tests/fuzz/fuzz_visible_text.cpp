@@ -14,25 +14,16 @@
 #include "acquisition/page_charset.h"
 #include "acquisition/visible_text.h"
 #include "acquisition/visible_text_compare.h"
+#include "tests/common/memory_sink.h"
 
 namespace {
 
 std::string g_path;
 
-class StringSink final : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        text.append(data, len);
-        return true;
-    }
-    std::string text;
-};
-
 // Feeds the page in pieces of 1 to maxPiece bytes drawn from seed (all at once when maxPiece is 0).
 std::string Extract(const std::string& page, CharsetKind kind, uint32_t seed, size_t maxPiece)
 {
-    StringSink sink;
+    MemorySink sink;
     VisibleTextFilter filter(kind, sink);
     for (size_t i = 0; i < page.size();) {
         seed = seed * 1103515245u + 12345u;
@@ -44,7 +35,7 @@ std::string Extract(const std::string& page, CharsetKind kind, uint32_t seed, si
     }
     if (!filter.Finish())
         abort();
-    return sink.text;
+    return sink.bytes;
 }
 
 void CheckShape(const std::string& text, size_t pageSize)
@@ -83,8 +74,8 @@ void CheckFile(const std::string& page)
     std::string text = page.substr(0, page.find('\x1A'));
     PageCharset charset;
     SniffPageCharset(text.data(), text.size(), &charset);
-    StringSink sink;
-    if (!ExtractVisibleTextFile(g_path.c_str(), sink) || sink.text != Extract(text, charset.kind, 0, 0))
+    MemorySink sink;
+    if (!ExtractVisibleTextFile(g_path.c_str(), sink) || sink.bytes != Extract(text, charset.kind, 0, 0))
         abort();
     if (CompareVisibleTextInBlocks(g_path.c_str(), g_path.c_str(), 1 + page.size() % 7) != 0)
         abort();

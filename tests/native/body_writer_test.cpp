@@ -6,23 +6,9 @@
 #include <vector>
 
 #include "acquisition/http_fetch.h"
+#include "tests/common/memory_sink.h"
 
 namespace {
-
-class MemorySink : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        if (refuse)
-            return false;
-        bytes.append(data, len);
-        largestPut = len > largestPut ? len : largestPut;
-        return true;
-    }
-    std::string bytes;
-    size_t largestPut = 0;
-    bool refuse = false;
-};
 
 struct Outcome {
     std::string stored;

@@ -119,6 +119,20 @@ TEST(ComparisonPageTest, TextOnlySitesListTheirReadableTextAndLeaveNoWorkFilesOp
     EXPECT_NE(page.find("<meta charset=\"Shift_JIS\">"), std::string::npos) << "none declared";
 }
 
+TEST(ComparisonPageTest, TextOnlyPagesGiveEachSnapshotsFileSize)
+{
+    PageFiles f;
+    std::string markup(5000, ' ');
+    std::string older = "<html><head><style>" + markup + "</style></head><body><p>Price: 10</p></body></html>\r\n";
+    std::string newer = "<html><head><script>" + markup + markup + "</script></head><body><p>Price: 12</p></body></html>\r\n";
+    WriteWholeFile(f.Path("older.htm"), older);
+    WriteWholeFile(f.Path("newer.htm"), newer);
+    std::string page = f.Write(true);
+    EXPECT_NE(page.find("<td>" + std::to_string(older.size()) + " bytes</td>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<td>" + std::to_string(newer.size()) + " bytes</td>"), std::string::npos) << page;
+    EXPECT_NE(page.find("Price: 12"), std::string::npos);
+}
+
 TEST(ComparisonPageTest, AMissingSnapshotWritesNoPage)
 {
     PageFiles f;

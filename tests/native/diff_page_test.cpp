@@ -1,30 +1,19 @@
 // The comparison page: hostile snapshot text shows as text and never runs, the page's parts for
 // each outcome, its pieces stay bounded, and snapshot names become date labels.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <string>
 #include <vector>
 
 #include "acquisition/http_fetch.h"
 #include "support.h"
+#include "tests/common/memory_sink.h"
 #include "viewer/diff_page.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-class MemorySink : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        m_pieces.push_back(len);
-        m_bytes.append(data, len);
-        return !m_refuse;
-    }
-    std::string m_bytes;
-    std::vector<size_t> m_pieces;
-    bool m_refuse = false;
-};
 
 size_t Occurrences(const std::string& text, const std::string& what)
 {
@@ -46,7 +35,7 @@ struct Compared {
         MemorySink sink;
         DiffPageFacts facts = {"2026-12-09 06:30:05", "2026-12-10 07:00:00", 1234, 5678, charset};
         EXPECT_TRUE(WriteDiffPage(sink, older, newer, result, facts));
-        return sink.m_bytes;
+        return sink.bytes;
     }
 };
 
@@ -106,8 +95,8 @@ TEST(DiffPage, OutcomesWithoutHunks)
     MemorySink sink;
     DiffPageFacts facts = {"", nullptr, 0, 0, "UTF-8"};
     ASSERT_TRUE(WriteDiffPage(sink, far.older, far.newer, failed, facts));
-    EXPECT_NE(sink.m_bytes.find("could not be compared"), std::string::npos);
-    EXPECT_NE(sink.m_bytes.find("<th>Newer</th><td>(no date)</td><td>0 bytes</td>"), std::string::npos);
+    EXPECT_NE(sink.bytes.find("could not be compared"), std::string::npos);
+    EXPECT_NE(sink.bytes.find("<th>Newer</th><td>(no date)</td><td>0 bytes</td>"), std::string::npos);
 }
 
 TEST(DiffPage, WritesInBoundedPiecesAndReportsRefusal)
@@ -117,16 +106,57 @@ TEST(DiffPage, WritesInBoundedPiecesAndReportsRefusal)
     MemorySink sink;
     DiffPageFacts facts = {"x", "y", 2, 300001, "Shift_JIS"};
     ASSERT_TRUE(WriteDiffPage(sink, c.older, c.newer, c.result, facts));
-    EXPECT_EQ(Occurrences(sink.m_bytes, "&lt;"), 300000u);
-    for (size_t piece : sink.m_pieces)
+    EXPECT_EQ(Occurrences(sink.bytes, "&lt;"), 300000u);
+    for (size_t piece : sink.pieces)
         EXPECT_LE(piece, static_cast<size_t>(kDiffPageBufferSize));
     TempDir dir;
     ASSERT_TRUE(WriteDiffPageFile(dir.File("page.html").c_str(), c.older, c.newer, c.result, facts));
-    EXPECT_EQ(ReadWholeFile(dir.File("page.html")), sink.m_bytes);
+    EXPECT_EQ(ReadWholeFile(dir.File("page.html")), sink.bytes);
     EXPECT_FALSE(WriteDiffPageFile(dir.File("no/such/folder.html").c_str(), c.older, c.newer, c.result, facts));
     MemorySink refusing;
-    refusing.m_refuse = true;
+    refusing.refuse = true;
     EXPECT_FALSE(WriteDiffPage(refusing, c.older, c.newer, c.result, facts));
+}
+
+// The page as a browser reads it: decoded from ISO-2022-JP (by iconv) into UTF-8; empty when
+// it does not decode.
+std::string DecodeIso2022Jp(const std::string& page)
+{
+    iconv_t cd = iconv_open("UTF-8", "ISO-2022-JP");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return "";
+    std::string in = page;
+    std::string out(page.size() * 3 + 16, '\0');
+    char* from = &in[0];
+    char* to = &out[0];
+    size_t left = in.size(), room = out.size();
+    size_t done = iconv(cd, &from, &left, &to, &room);
+    iconv_close(cd);
+    return done == static_cast<size_t>(-1) ? "" : out.substr(0, out.size() - room);
+}
+
+TEST(DiffPage, Iso2022JpLinesKeepTheirEscapesAndReadBack)
+{
+    // 価格 (JIS 2A41 334A); 実 (3C42: "<B"), α (2641: "&A") and ◆ (2221: "\"!") hold markup bytes.
+    std::string price = "\x1B$B2A3J\x1B(B: 100";
+    std::string added = "\x1B$B<B\x1B(B<i>\x1B$B&A\"!\x1B(B & \x07\x1B(J[end]";
+    std::string open = "\x1B$B2A3J";  // its line never goes back to ASCII
+    Compared c(price + "\n", price + "\n" + added + "\n" + open + "\n" + "x\x1B$(Dy\n");
+    std::string page = c.Page("ISO-2022-JP");
+    EXPECT_NE(page.find("<meta charset=\"ISO-2022-JP\">"), std::string::npos);
+    EXPECT_NE(page.find(" \x1B$B2A3J\x1B(B: 100\n"), std::string::npos) << page;
+    EXPECT_NE(page.find("<ins>+\x1B$B<B\x1B(B&lt;i&gt;\x1B$B&A\"!\x1B(B &amp; &#x2407;\x1B(J[end]\x1B(B</ins>\n"),
+              std::string::npos)
+        << page;
+    EXPECT_NE(page.find("<ins>+\x1B$B2A3J\x1B(B</ins>\n"), std::string::npos);
+    EXPECT_NE(page.find("<ins>+x&#x241B;$(Dy</ins>\n"), std::string::npos);  // a set browsers do not know
+    EXPECT_EQ(Occurrences(page, "&#x241B;"), 1u);
+    std::string text = DecodeIso2022Jp(page);
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.find(" \xE4\xBE\xA1\xE6\xA0\xBC: 100\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("<ins>+\xE5\xAE\x9F&lt;i&gt;\xCE\xB1\xE2\x97\x86 &amp; &#x2407;[end]</ins>\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("<ins>+\xE4\xBE\xA1\xE6\xA0\xBC</ins>\n"), std::string::npos) << text;
 }
 
 TEST(DiffPage, UnsafeCharsetNamesAreRefused)
@@ -136,7 +166,7 @@ TEST(DiffPage, UnsafeCharsetNamesAreRefused)
         MemorySink sink;
         DiffPageFacts facts = {"x", "y", 2, 2, name};
         EXPECT_FALSE(WriteDiffPage(sink, c.older, c.newer, c.result, facts)) << name;
-        EXPECT_TRUE(sink.m_bytes.empty());
+        EXPECT_TRUE(sink.bytes.empty());
     }
 }
 

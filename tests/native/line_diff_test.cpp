@@ -229,6 +229,37 @@ TEST_F(LineDiffFiles, MegabytePagesWithScatteredChanges)
     Check({"1 MB", older, newer, true}, older, newer);
 }
 
+// Pages whose first and last changes lie far apart, more lines or bytes apart than a table could
+// hold as text: the changes are listed all the same.
+TEST_F(LineDiffFiles, ChangesFarApartInLargePagesAreListed)
+{
+    std::string rows;  // 300,000 lines, 5 MB
+    for (int i = 1; i <= 300000; ++i)
+        rows += "row " + std::to_string(i) + " of 300000.\n";
+    std::string changed = ReplaceLine(ReplaceLine(rows, "row 11 of", "row 11 (new) of"), "row 299991 of",
+                                      "row 299991 (new) of");
+    ASSERT_GT(rows.size(), 5000000u);
+    Check({"300,000 lines, lines 11 and 299,991 changed", rows, changed, true}, rows, changed);
+
+    std::string wide;  // 47,000 lines, 9.5 MB
+    for (int i = 0; i < 47000; ++i)
+        wide += "<p id=\"p" + std::to_string(i) + "\">" + std::string(190, 'a' + i % 26) + "</p>\n";
+    std::string wideChanged = ReplaceLine(ReplaceLine(wide, "<p id=\"p1\">", "<p id=\"p1\" class=\"new\">"),
+                                          "<p id=\"p46998\">", "<p id=\"p46998\" class=\"new\">");
+    ASSERT_GT(wide.size(), 9500000u);
+    Check({"47,000 lines of 9.5 MB, second and next-to-last lines changed", wide, wideChanged, true}, ToCrLf(wide),
+          ToCrLf(wideChanged));
+
+    std::string table, tableChanged;  // a 4.8 MB table of short lines, 100 rows changed
+    for (int i = 0; table.size() < 4800000; ++i) {
+        std::string row = "<tr>\n<td>" + std::to_string(i) + "</td>\n<td>" + std::to_string(i * 7919 % 10007) + "</td>\n</tr>\n";
+        table += row;
+        tableChanged += i % 1060 == 500 ? ReplaceLine(row, "</td>\n</tr>", " (sold out)</td>\n</tr>") : row;
+    }
+    ASSERT_GT(table.size(), 4800000u);
+    Check({"4.8 MB table, 100 rows changed", table, tableChanged, true}, table, tableChanged);
+}
+
 TEST_F(LineDiffFiles, LastLineWithoutLineFeedDiffersFromOneWithIt)
 {
     Check({"no LF at the end", "a\nb\nc\n", "a\nb\nc", false}, "a\nb\nc\n", "a\nb\nc");
@@ -285,6 +316,48 @@ TEST(LineDiff, PastTheCapsTheResultIsTooDifferent)
     ASSERT_EQ(DiffFilePaths(a.c_str(), b.c_str(), &older, &newer, &r), kDiffListed);
     EXPECT_EQ(r.DeletedLines(), 4500u);
     EXPECT_EQ(r.InsertedLines(), 4500u);
+}
+
+// Two page files in a folder of their own, diffed.
+struct ComparedFiles {
+    TempDir dir;
+    LineTable older, newer;
+    DiffResult result;
+    DiffOutcome Diff(const std::string& olderBytes, const std::string& newerBytes)
+    {
+        WriteWholeFile(dir.File("a"), olderBytes);
+        WriteWholeFile(dir.File("b"), newerBytes);
+        return DiffFilePaths(dir.File("a").c_str(), dir.File("b").c_str(), &older, &newer, &result);
+    }
+};
+
+// What a comparison holds is its line entries, 12 bytes a line, and the text of the lines it
+// lists, however far apart the changes; past kDiffHeldLines entries it says "too different", and
+// unrelated pages are found so after a few windows of lines, whatever their size.
+TEST(LineDiff, MemoryStaysBoundedByTheLineEntries)
+{
+    ComparedFiles f;
+    std::string many;
+    for (int i = 0; i < 900000; ++i)
+        many += std::to_string(i % 1000) + "\n";
+    ASSERT_EQ(f.Diff("first\n" + many + "last\n", "FIRST\n" + many + "LAST\n"), kDiffListed);
+    ASSERT_EQ(f.result.HunkCount(), 2u);
+    EXPECT_EQ(f.result.Hunk(1).olderStart, 900002u - 3);
+    EXPECT_EQ(TableLine(f.newer, f.newer.Count() - 1), "LAST");
+    EXPECT_EQ(f.older.Count(), 900002u);
+    EXPECT_LE(f.older.HeldBytes(), 12 * f.older.Count() + 1024);  // line entries, and 2 x 4 listed lines
+    EXPECT_LE(f.newer.HeldBytes(), 12 * f.newer.Count() + 1024);
+
+    std::string more;
+    for (int i = 0; i < kDiffHeldLines; ++i)
+        more += "x\n";
+    EXPECT_EQ(f.Diff("first\n" + more + "last\n", "FIRST\n" + more + "LAST\n"), kDiffTooDifferent);
+    EXPECT_LE(f.older.HeldBytes(), 12u * kDiffHeldLines);
+
+    std::string unrelated = Page(270000, "x");  // unrelated 15 MB pages
+    EXPECT_EQ(f.Diff(unrelated, Page(270000, "y")), kDiffTooDifferent);
+    EXPECT_EQ(f.result.OlderSize(), unrelated.size());
+    EXPECT_LE(f.older.HeldBytes() + f.newer.HeldBytes(), 1024u * 1024);
 }
 
 TEST(LineDiff, UnreadableFileFails)

@@ -14,30 +14,21 @@
 #include "acquisition/visible_text.h"
 #include "acquisition/visible_text_compare.h"
 #include "support.h"
+#include "tests/common/memory_sink.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-class StringSink final : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        text.append(data, len);
-        return true;
-    }
-    std::string text;
-};
-
 // The page's text, fed to the extractor in pieces of the given size.
 std::string Extract(const std::string& page, CharsetKind kind = kCharsetShiftJis, size_t piece = SIZE_MAX)
 {
-    StringSink sink;
+    MemorySink sink;
     VisibleTextFilter filter(kind, sink);
     for (size_t i = 0; i < page.size(); i += piece)
         EXPECT_TRUE(filter.Put(page.data() + i, std::min(piece, page.size() - i)));
     EXPECT_TRUE(filter.Finish());
-    return sink.text;
+    return sink.bytes;
 }
 
 // The page as the fetch stores it: each LF as CR LF.
@@ -257,7 +248,7 @@ TEST(VisibleText, SameTextWhateverThePieceSizes)
         for (size_t piece : {1, 2, 3, 7, 64, 4095, 70000})
             EXPECT_EQ(Extract(input, kind, piece), whole) << piece;
         std::mt19937 random(7);
-        StringSink sink;
+        MemorySink sink;
         VisibleTextFilter filter(kind, sink);
         for (size_t i = 0; i < input.size();) {
             size_t n = std::min<size_t>(random() % 300 + 1, input.size() - i);
@@ -265,7 +256,7 @@ TEST(VisibleText, SameTextWhateverThePieceSizes)
             i += n;
         }
         filter.Finish();
-        EXPECT_EQ(sink.text, whole);
+        EXPECT_EQ(sink.bytes, whole);
     }
 }
 
@@ -294,7 +285,7 @@ TEST(VisibleTextFiles, MissingFilesAndTheEndOfText)
     EXPECT_EQ(CompareVisibleText(missing.c_str(), present.c_str()), 0);
     EXPECT_EQ(CompareVisibleText(present.c_str(), missing.c_str()), 1);
     EXPECT_EQ(CompareVisibleText(missing.c_str(), missing.c_str()), 0);
-    StringSink sink;
+    MemorySink sink;
     EXPECT_FALSE(ExtractVisibleTextFile(missing.c_str(), sink));
 
     // 0x1A ends a page file's text, as in the whole-page comparison; an empty text is one too.
@@ -328,11 +319,11 @@ TEST(VisibleTextFiles, LargePagesDifferingLateOrNotAtAll)
     EXPECT_EQ(CompareVisibleText(a.c_str(), b.c_str()), 1);
     EXPECT_EQ(CompareVisibleText(b.c_str(), a.c_str()), 1);
 
-    StringSink sink;
+    MemorySink sink;
     ASSERT_TRUE(ExtractVisibleTextFile(a.c_str(), sink));
-    EXPECT_EQ(sink.text, Extract(Stored(Page("one", 1, rows + "<p>last</p>"))));
-    EXPECT_EQ(sink.text.substr(0, 12), "Weekly news\n");
-    EXPECT_EQ(sink.text.substr(sink.text.size() - 5), "last\n");
+    EXPECT_EQ(sink.bytes, Extract(Stored(Page("one", 1, rows + "<p>last</p>"))));
+    EXPECT_EQ(sink.bytes.substr(0, 12), "Weekly news\n");
+    EXPECT_EQ(sink.bytes.substr(sink.bytes.size() - 5), "last\n");
 }
 
 }  // namespace

@@ -4,13 +4,16 @@
 Usage:
     tls_server.py --cert FILE --key FILE [--address 127.0.0.1] [--port 443] [--root DIR]
                   [--log FILE] [--min-version 1.2] [--max-version 1.3] [--pause-ms 200]
-                  [--stall] [--weak] [--client-ca FILE]
+                  [--stall] [--weak] [--client-ca FILE] [--dribble BYTES]
 
 --cert holds the certificate the server sends, followed by any chain certificates it sends with
 it. --min-version / --max-version take 1.0, 1.1, 1.2 or 1.3; --weak lowers OpenSSL's security
 level so that TLS 1.0 and 1.1 can be offered at all. With --stall the server accepts
 connections, reads what the client sends and never answers: a handshake that stalls. With
 --client-ca the server asks for a client certificate from that authority, and goes on without.
+With --dribble every byte the server sends goes out in TCP segments of at most BYTES (536, the
+smallest segment a host must take, say), 10 ms apart, so that a large certificate chain reaches
+the client in many small reads.
 
 Once listening it prints one line "ready <address>:<port>" on stdout; when the address cannot be
 bound it prints the reason on stderr and exits with status 3.
@@ -59,6 +62,7 @@ VERSIONS = {"1.0": ssl.TLSVersion.TLSv1, "1.1": ssl.TLSVersion.TLSv1_1,
             "1.2": ssl.TLSVersion.TLSv1_2, "1.3": ssl.TLSVersion.TLSv1_3}
 REQUEST_LIMIT = 65536
 WAIT_S = 10.0
+DRIBBLE_PAUSE_S = 0.01
 
 _sni = threading.local()
 
@@ -77,16 +81,23 @@ class TlsLog(RequestLog):
 class Session:
     """One TLS session over a plain socket, its records made and read in memory."""
 
-    def __init__(self, sock, context):
+    def __init__(self, sock, context, dribble=0):
         self.sock = sock
+        self.dribble = dribble
         self.incoming = ssl.MemoryBIO()
         self.outgoing = ssl.MemoryBIO()
         self.tls = context.wrap_bio(self.incoming, self.outgoing, server_side=True)
 
     def flush(self):
         data = self.outgoing.read()
-        if data:
-            self.sock.sendall(data)
+        if not self.dribble:
+            if data:
+                self.sock.sendall(data)
+            return
+        for start in range(0, len(data), self.dribble):
+            if start:
+                time.sleep(DRIBBLE_PAUSE_S)
+            self.sock.sendall(data[start:start + self.dribble])
 
     def receive(self):
         chunk = self.sock.recv(65536)
@@ -169,7 +180,7 @@ class Handler(socketserver.BaseRequestHandler):
             self.hold(sock)
             return
         _sni.name = None
-        session = Session(sock, self.server.context)
+        session = Session(sock, self.server.context, self.server.dribble)
         ok = session.handshake()
         sni = (_sni.name or "-").encode("ascii", "replace")
         if not ok:
@@ -248,6 +259,7 @@ def main():
     parser.add_argument("--stall", action="store_true")
     parser.add_argument("--weak", action="store_true")
     parser.add_argument("--client-ca", default="")
+    parser.add_argument("--dribble", type=int, default=0)
     args = parser.parse_args()
     try:
         context = make_context(args)
@@ -260,6 +272,7 @@ def main():
     server.context = context
     server.log = TlsLog(args.log)
     server.stall = args.stall
+    server.dribble = args.dribble
     return serve(server)
 
 

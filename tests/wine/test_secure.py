@@ -105,6 +105,8 @@ SERVERS = [
     ("tls11-only", "rsa", 4437, ["--min-version", "1.1", "--max-version", "1.1", "--weak"]),
     ("stall", "rsa", 4438, ["--stall"]),
     ("asks-client", "rsa", 4440, ["--client-ca", "root.pem"]),
+    # A 54 KB certificate chain in 536-byte segments: a slow but sound handshake.
+    ("large-chain", "large-chain", 4441, ["--dribble", "536"]),
 ]
 
 # The sites of the pass, in order: (code, URL, what the snapshot holds, or None for a fetch
@@ -115,6 +117,7 @@ SITES = [
     (7003, "HTTPS://localhost:8443/file/p.html", stored(PAGE_P)),
     (7004, "https://localhost:4439/file/p.html", stored(PAGE_P)),
     (7026, "https://localhost:4440/file/p.html", stored(PAGE_P)),
+    (7027, "https://localhost:4441/file/p.html", stored(PAGE_P)),
     (7005, "127.0.0.1:8080/file/p.html", stored(PAGE_P)),
     (7006, "https://localhost/file/big.html", stored(PAGE_BIG)),
     (7007, "https://localhost/pieces", stored(PIECES)),
@@ -205,6 +208,7 @@ class SecurePagesInOnePass(ProgramClass):
         self.assertEqual(self.tls["ecdsa"].requests()[0], request(p, "localhost", 8443))
         self.assertEqual(self.tls["chain"].requests(), [request(p, "localhost", 4439)])
         self.assertEqual(self.tls["asks-client"].requests(), [request(p, "localhost", 4440)])
+        self.assertEqual(self.tls["large-chain"].requests(), [request(p, "localhost", 4441)])
         self.assertEqual(self.plain.requests()[0], request(p, "127.0.0.1", 80))
         self.assertEqual(self.plain_8080.requests(), [request(p, "127.0.0.1", 8080)])
         # The snapshot of a secure page is the plain page's, byte for byte.

@@ -46,7 +46,17 @@ subjectAltName = DNS:localhost
 [intermediate]
 basicConstraints = critical, CA:TRUE, pathlen:0
 keyUsage = critical, keyCertSign, cRLSign
+[many-names]
+basicConstraints = critical, CA:FALSE
+keyUsage = critical, digitalSignature, keyEncipherment
+extendedKeyUsage = serverAuth
+subjectAltName = @many_names
 """
+
+# The names of the "many-names" certificate: localhost and enough others to make it about 50 KB,
+# a chain as large as some real sites send.
+MANY_NAMES = "[many_names]\nDNS.1 = localhost\n" + "".join(
+    "DNS.%d = host%04d.many-names.sitewake.test\n" % (i + 2, i) for i in range(1500))
 
 # Every server certificate made: (name, issuer, key kind, extensions, validity, chain sent).
 SERVERS = [
@@ -58,13 +68,14 @@ SERVERS = [
     ("untrusted", "rogue", "rsa", "server", None, ["rogue"]),
     ("via-intermediate", "intermediate", "rsa", "server", None, ["intermediate"]),
     ("leaf-without-chain", "intermediate", "rsa", "server", None, []),
+    ("large-chain", "intermediate", "rsa", "many-names", None, ["intermediate"]),
 ]
 
 
 class TestCertificates:
     """A trusted test root, an untrusted ("rogue") root, an intermediate under the trusted one,
     and the server certificates of SERVERS, all for the name localhost but "wrong-name" (for
-    elsewhere.sitewake.test)."""
+    elsewhere.sitewake.test) and "large-chain" (about 50 KB, for localhost and 1500 other names)."""
 
     def __init__(self, folder):
         self.dir = folder
@@ -74,7 +85,7 @@ class TestCertificates:
             f.write("1000\n")
         self.config = os.path.join(folder, "ca.cnf")
         with open(self.config, "w") as f:
-            f.write(CA_CONFIG.format(dir=folder))
+            f.write(CA_CONFIG.format(dir=folder) + MANY_NAMES)
         self._root("root", "Sitewake Test Root")
         self._root("rogue", "Sitewake Unknown Root")
         self._key("intermediate", "rsa")
