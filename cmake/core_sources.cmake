@@ -6,6 +6,7 @@ set(SITEWAKE_CORE_SOURCES
   base/decimal.cpp
   base/text_join.cpp
   registry/site_registry.cpp
+  registry/program_options.cpp
   acquisition/file_copy.cpp
   acquisition/files_differ.cpp
   acquisition/page_comparison.cpp
