@@ -26,6 +26,7 @@ add_executable(Sitewake WIN32
   registry/registry_file.cpp
   registry/site_registration.cpp
   registry/site_list_loader.cpp
+  registry/logon_start.cpp
   acquisition/worker.cpp
   acquisition/worker_link.cpp
   viewer/snapshot_list.cpp
@@ -36,6 +37,6 @@ add_executable(Sitewake WIN32
   ui/message_wait.cpp
   res/sitewake.rc
 )
-target_link_libraries(Sitewake PRIVATE sitewake_core comctl32 shell32 user32 gdi32 ws2_32)
+target_link_libraries(Sitewake PRIVATE sitewake_core comctl32 shell32 user32 gdi32 ws2_32 advapi32)
 target_link_options(Sitewake PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
 set_target_properties(Sitewake PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
