@@ -31,6 +31,8 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnMessageEntry<&CMonitorDlg::HideToTray>(WM_CLOSE),
     OnCommandEntry<&CMonitorDlg::HideToTray>(IDOK),
     OnPrivateEntry<&CMonitorDlg::OnWorkerRequest>(WM_WORKER_REQUEST),
+    OnCommandEntry<&CMonitorDlg::OnOptions>(ID_OPTIONS),
+    OnMessageEntry<&CMonitorDlg::OnStartHidden>(WM_START_HIDDEN),
     EndOfTable(),
 };
 
@@ -51,6 +53,7 @@ const MessageEntry* CMonitorDlg::GetMessageTable() const
 INT_PTR CMonitorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     OnTrayNotify(message, lParam);
+    KeepHiddenAtStart(message, lParam);
     return Dialog::WindowProc(message, wParam, lParam);
 }
 
@@ -64,6 +67,7 @@ BOOL CMonitorDlg::OnInitDialog()
     InitLists();
     LoadSiteList(SiteList(), m_textOnlySites);
     FindUnseenSites();
+    ApplyStartOptions();
     return TRUE;
 }
 

@@ -103,6 +103,12 @@ private:
     void OnCompareTextOnly();
     void SetCompareMode(CompareMethod method);
 
+    // Options and start-up: the options dialog, what the options ask of start-up
+    void OnOptions();
+    void ApplyStartOptions();
+    void OnStartHidden();
+    void KeepHiddenAtStart(UINT message, LPARAM lParam);
+
     volatile LONG m_bRunning;   // 1 while acquisition runs
     char m_strSiteCode[kDecimalTextSize];  // code text of the site whose snapshots are listed
     long m_nListedCode = -1;               // and its code
@@ -119,4 +125,5 @@ private:
     WorkerLink m_worker;        // the acquisition worker, seen from the user-interface thread
     WorkerStart m_workerStart;  // what the worker is started with
     RowCursor m_workerRow;      // the row the worker is on, kept in step with the list
+    bool m_bKeepHiddenAtStart = false;  // never shown until it hides into the notification area
 };

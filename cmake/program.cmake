@@ -20,6 +20,8 @@ add_executable(Sitewake WIN32
   app/context_menu.cpp
   app/compare_mode.cpp
   app/worker_requests.cpp
+  app/options_dlg.cpp
+  app/start_options.cpp
   # the subsystems' window-side parts
   registry/profile.cpp
   registry/data_paths.cpp
