@@ -54,6 +54,8 @@ INT_PTR CMonitorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     OnTrayNotify(message, lParam);
     KeepHiddenAtStart(message, lParam);
+    if (OnShowRequest(message))
+        return TRUE;
     return Dialog::WindowProc(message, wParam, lParam);
 }
 

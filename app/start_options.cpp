@@ -1,8 +1,9 @@
 // The options as the main window acts on them: the options dialog, acquisition started at once
 // at start-up (and the window then kept hidden in the notification area), the wait between
-// passes.
+// passes, and a later copy's request to show the window.
 #include "app/monitor_dlg.h"
 #include "app/options_dlg.h"
+#include "app/single_instance.h"
 #include "registry/data_paths.h"
 #include "registry/registry_file.h"
 
@@ -22,6 +23,7 @@ ProgramOptions LoadProgramOptions()
 // posted WM_START_HIDDEN hides it the way a close while acquisition runs does.
 void CMonitorDlg::ApplyStartOptions()
 {
+    m_uShowRequest = RegisterShowRequest();
     ProgramOptions options = LoadProgramOptions();
     m_worker.SetPassMinutes(options.passMinutes);
     if (!options.startChecking)
@@ -46,6 +48,18 @@ void CMonitorDlg::KeepHiddenAtStart(UINT message, LPARAM lParam)
 {
     if (message == WM_WINDOWPOSCHANGING && m_bKeepHiddenAtStart)
         reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
+}
+
+// A later copy of the program was started: the window comes back from the notification area as
+// a double click on the icon brings it, and to the front (with the dialog it has open, if any).
+bool CMonitorDlg::OnShowRequest(UINT message)
+{
+    if (m_uShowRequest == 0 || message != m_uShowRequest)
+        return false;
+    if (IsHiddenInTray())
+        ShowFromTray();
+    SetForegroundWindow(GetLastActivePopup(m_hWnd));
+    return true;
 }
 
 void CMonitorDlg::OnOptions()

@@ -22,6 +22,7 @@ add_executable(Sitewake WIN32
   app/worker_requests.cpp
   app/options_dlg.cpp
   app/start_options.cpp
+  app/single_instance.cpp
   # the subsystems' window-side parts
   registry/profile.cpp
   registry/data_paths.cpp
