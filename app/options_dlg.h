@@ -5,8 +5,8 @@
 // The options dialog: starting with Windows, starting acquisition at once at start-up (and then
 // staying hidden in the notification area), the wait between passes. OK stores what changed:
 // the options in the registry file, starting with Windows in the user's Run key. When either
-// cannot be written the user is told and the dialog stays open; otherwise it ends with IDOK and
-// gives back the options as stored.
+// cannot be written the user is told and the dialog stays open; otherwise it ends with IDOK.
+// Either way it gives back the options as they are stored when it ends.
 class COptionsDlg : public Dialog {
 public:
     explicit COptionsDlg(const ProgramOptions& stored);

@@ -65,6 +65,7 @@ bool CMonitorDlg::OnShowRequest(UINT message)
 void CMonitorDlg::OnOptions()
 {
     COptionsDlg dialog(LoadProgramOptions());
-    if (dialog.DoModal() == IDOK)
-        m_worker.SetPassMinutes(dialog.Options().passMinutes);
+    dialog.DoModal();
+    // Options stored before the logon value failed and the dialog was cancelled count as well.
+    m_worker.SetPassMinutes(dialog.Options().passMinutes);
 }
