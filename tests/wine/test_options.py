@@ -33,7 +33,6 @@ SITE = registry_file(1, entry_lines(1, "見張り", "http://127.0.0.1/file/o.htm
 
 BM_GETCHECK = 0x00F0
 CB_GETCOUNT = 0x0146
-CB_GETCURSEL = 0x0147
 CB_SETCURSEL = 0x014E
 BS_TYPEMASK = 0x0F
 BS_AUTOCHECKBOX = 0x03
