@@ -16,7 +16,12 @@ const char kProcessingStatus[] = "データの処理";
 namespace {
 
 const DWORD kStepPauseMs = 500;
-const DWORD kPassPauseMs = 60000;
+// The wait between passes goes by in minutes of this length. A test build of the program makes
+// the minute shorter (tests/wine/CMakeLists.txt); the program itself is always built with this one.
+#ifndef SITEWAKE_MINUTE_MS
+#define SITEWAKE_MINUTE_MS 60000
+#endif
+const DWORD kMinuteMs = SITEWAKE_MINUTE_MS;
 
 // The site in hand: its folder and the files of this turn. fits is false when one of the paths
 // would not fit in 259 bytes.
@@ -71,6 +76,8 @@ private:
         return SendMessageA(m_window, WM_WORKER_REQUEST, op, reinterpret_cast<LPARAM>(request));
     }
     bool GoOn(const char* savedName) const { return Ask(kWorkerStopCheck, savedName) != 0; }
+    // Waits between two passes; false when the worker is to end.
+    bool WaitForNextPass() const;
     // Works on the row at the position; false when the worker is to end.
     bool WorkOnRow(const char* savedName, int& row);
     // Fetches, compares and stores; false when the worker is to end (nothing is recorded then).
@@ -97,9 +104,23 @@ void Acquisition::Run()
             if (!WorkOnRow(taken.name, taken.row))
                 return;
         }
-        if (!GoOn(nullptr) || !m_link.Pause(kPassPauseMs))
+        if (!WaitForNextPass())
             return;
     }
+}
+
+// Minute by minute, asking before each one whether to go on: a stop during a long wait ends the
+// worker within a minute. A stop during the last minute is heard by the next pass's first row,
+// so a wait of one minute goes exactly as it did before the wait could be longer. The program
+// ending cuts any minute short.
+bool Acquisition::WaitForNextPass() const
+{
+    LONG minute = 0;
+    do {
+        if (!GoOn(nullptr) || !m_link.Pause(kMinuteMs))
+            return false;
+    } while (++minute < m_link.PassMinutes());
+    return true;
 }
 
 // The row in hand already shows the fetching status. Afterwards row is the next row's position.

@@ -24,6 +24,11 @@ public:
     // Waits, at most timeout ms, for the worker to end, answering its requests meanwhile.
     bool WaitForEnd(DWORD timeout) const;
 
+    // The wait between passes, in minutes: set on the user-interface thread at any time, read by
+    // the worker before each minute of its wait.
+    void SetPassMinutes(LONG minutes) { InterlockedExchange(&m_passMinutes, minutes); }
+    LONG PassMinutes() const { return InterlockedCompareExchange(const_cast<LONG*>(&m_passMinutes), 0, 0); }
+
     // Worker side.
     bool Pause(DWORD ms) const;  // false when the program is ending
     bool BeginWriteStep();       // false when the program is ending
@@ -37,4 +42,5 @@ private:
     HANDLE m_hQuit;  // set when the program is ending
     HANDLE m_hIdle;  // set while the worker is outside a write step
     volatile LONG m_bQuitting = 0;
+    volatile LONG m_passMinutes = 1;
 };

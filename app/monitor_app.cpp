@@ -5,17 +5,25 @@
 #include <commctrl.h>
 
 #include "app/monitor_dlg.h"
+#include "app/single_instance.h"
 #include "app/start_failure.h"
 #include "resource.h"
 
 namespace {
 
+// The exit status of a copy that ended because another one already watches its data folder.
+const int kOtherCopyRunsStatus = 3;
+
 class CMonitorApp {
 public:
     // Runs the program; answers whether a message loop of the application's own should follow.
     bool InitInstance();
+    int ExitStatus() const { return m_exitStatus; }
 
 private:
+    SingleInstance m_instance;
+    int m_exitStatus = 0;
+
     static bool StartSockets();
     static void ShowStartFailure();
 };
@@ -45,10 +53,17 @@ bool CMonitorApp::InitInstance()
         ShowStartFailure();
         return false;
     }
+    if (!m_instance.Claim()) {
+        SingleInstance::ShowRunningCopy();
+        WSACleanup();
+        m_exitStatus = kOtherCopyRunsStatus;
+        return false;
+    }
     // Data that would go nowhere: the program says so and ends before its window opens.
     if (!ConfirmDataFolderWritable()) {
         WSACleanup();
-        ExitProcess(kExitDataFolderNotWritable);
+        m_exitStatus = kExitDataFolderNotWritable;
+        return false;
     }
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
@@ -64,5 +79,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     CMonitorApp app;
     app.InitInstance();
-    return 0;
+    return app.ExitStatus();
 }

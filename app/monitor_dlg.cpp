@@ -44,6 +44,8 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnMessageEntry<&CMonitorDlg::HideToTray>(WM_CLOSE),
     OnCommandEntry<&CMonitorDlg::HideToTray>(IDOK),
     OnPrivateEntry<&CMonitorDlg::OnWorkerRequest>(WM_WORKER_REQUEST),
+    OnCommandEntry<&CMonitorDlg::OnOptions>(ID_OPTIONS),
+    OnMessageEntry<&CMonitorDlg::OnStartHidden>(WM_START_HIDDEN),
     EndOfTable(),
 };
 
@@ -64,6 +66,9 @@ const MessageEntry* CMonitorDlg::GetMessageTable() const
 INT_PTR CMonitorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     OnTrayNotify(message, lParam);
+    KeepHiddenAtStart(message, lParam);
+    if (OnShowRequest(message))
+        return TRUE;
     return Dialog::WindowProc(message, wParam, lParam);
 }
 
@@ -78,6 +83,7 @@ BOOL CMonitorDlg::OnInitDialog()
     LoadSiteList(SiteList(), m_textOnlySites);
     ReadSiteFolders();
     CreateSiteTip();
+    ApplyStartOptions();
     return TRUE;
 }
 

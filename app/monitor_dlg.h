@@ -127,6 +127,14 @@ private:
     void OnCompareTextOnly();
     void SetCompareMode(CompareMethod method);
 
+    // Options and start-up: the options dialog, what the options ask of start-up, a later copy's
+    // request to show the window
+    void OnOptions();
+    void ApplyStartOptions();
+    void OnStartHidden();
+    void KeepHiddenAtStart(UINT message, LPARAM lParam);
+    bool OnShowRequest(UINT message);
+
     volatile LONG m_bRunning;   // 1 while acquisition runs
     char m_strSiteCode[kDecimalTextSize];  // code text of the site whose snapshots are listed
     long m_nListedCode = -1;               // and its code
@@ -148,4 +156,6 @@ private:
     WorkerLink m_worker;        // the acquisition worker, seen from the user-interface thread
     WorkerStart m_workerStart;  // what the worker is started with
     RowCursor m_workerRow;      // the row the worker is on, kept in step with the list
+    bool m_bKeepHiddenAtStart = false;  // never shown until it hides into the notification area
+    UINT m_uShowRequest = 0;    // the message of a later copy asking for the window
 };

@@ -24,6 +24,9 @@ add_executable(Sitewake WIN32
   app/worker_requests.cpp
   app/screen_scaling.cpp
   app/start_failure.cpp
+  app/options_dlg.cpp
+  app/start_options.cpp
+  app/single_instance.cpp
   # the subsystems' window-side parts
   registry/profile.cpp
   registry/data_paths.cpp
@@ -31,6 +34,7 @@ add_executable(Sitewake WIN32
   registry/registry_file.cpp
   registry/site_registration.cpp
   registry/site_list_loader.cpp
+  registry/logon_start.cpp
   acquisition/worker.cpp
   acquisition/worker_link.cpp
   viewer/snapshot_list.cpp
@@ -45,7 +49,7 @@ add_executable(Sitewake WIN32
 # Files the resource script takes in whole, which CMake's scan of its includes does not see.
 set_source_files_properties(res/sitewake.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/res/sitewake.manifest;${CMAKE_SOURCE_DIR}/res/sitewake.ico")
-target_link_libraries(Sitewake PRIVATE sitewake_core comctl32 shell32 user32 gdi32 ws2_32)
+target_link_libraries(Sitewake PRIVATE sitewake_core comctl32 shell32 user32 gdi32 ws2_32 advapi32)
 # No link time stamp: the same source builds the same exe (scripts/package.sh).
 target_link_options(Sitewake PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
                     -Wl,--no-insert-timestamp)

@@ -1,5 +1,7 @@
 #include "registry/data_paths.h"
 
+#include <windows.h>
+
 #include "base/decimal.h"
 #include "registry/profile.h"
 #include "registry/site_folder.h"
@@ -18,6 +20,15 @@ bool MakeRegistryPath(char (&path)[kPathBufferSize])
     GetExeDir(dir, sizeof dir);
     const char* pieces[] = {dir, "\\data\\Morvel.ini"};
     return JoinPath(path, pieces);
+}
+
+bool MakeRegistryPathForWriting(char (&path)[kPathBufferSize])
+{
+    char dataDir[kPathBufferSize];
+    if (!MakeDataDir(dataDir) || !MakeRegistryPath(path))
+        return false;
+    CreateDirectoryA(dataDir, nullptr);
+    return true;
 }
 
 bool MakeSitePrefix(char (&path)[kPathBufferSize], const char* codeText)

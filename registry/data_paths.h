@@ -7,6 +7,8 @@
 bool MakeDataDir(char (&path)[kPathBufferSize]);
 // program directory\data\Morvel.ini
 bool MakeRegistryPath(char (&path)[kPathBufferSize]);
+// The same, with the data folder made first when it is missing, for writing the file.
+bool MakeRegistryPathForWriting(char (&path)[kPathBufferSize]);
 // program directory\data\<code>
 bool MakeSitePrefix(char (&path)[kPathBufferSize], long code);
 // program directory\data\<code text>

@@ -52,9 +52,13 @@ int ProfileGetInt(const char* file, const char* section, const char* key, int de
 
 void ProfileWriteString(const char* file, const char* section, const char* key, const char* value)
 {
+    TryProfileWriteString(file, section, key, value);
+}
+
+bool TryProfileWriteString(const char* file, const char* section, const char* key, const char* value)
+{
     char path[kPathBufferSize];
-    if (ResolveProfilePath(file, path))
-        WritePrivateProfileStringA(section, key, value, path);
+    return ResolveProfilePath(file, path) && WritePrivateProfileStringA(section, key, value, path) != FALSE;
 }
 
 void ProfileWriteInt(const char* file, const char* section, const char* key, int value)

@@ -12,6 +12,9 @@ int ProfileGetString(const char* file, const char* section, const char* key, con
                      char* dst, int size);
 int ProfileGetInt(const char* file, const char* section, const char* key, int def);
 void ProfileWriteString(const char* file, const char* section, const char* key, const char* value);
+// The same, telling whether the platform stored it: false when the path would not fit or the
+// file could not be written (read-only, a folder of that name, a missing folder).
+bool TryProfileWriteString(const char* file, const char* section, const char* key, const char* value);
 void ProfileWriteInt(const char* file, const char* section, const char* key, int value);
 
 // Reads a whole section through the platform in one call, as "key=value\0...\0\0" lines, into a

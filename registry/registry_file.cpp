@@ -112,3 +112,31 @@ long FindFreeCode(const char* path, long code)
     }
     return code;
 }
+
+ProgramOptions ReadProgramOptions(const char* path)
+{
+    unsigned long length = 0;
+    char* section = ProfileReadSection(path, kOptionSection, &length);
+    ProgramOptions options = section ? ParseProgramOptions(section, length) : ProgramOptions();
+    FreeSection(section);
+    return options;
+}
+
+bool WriteProgramOptions(const char* path, const ProgramOptions& before, const ProgramOptions& after)
+{
+    struct Change {
+        bool changed;
+        const char* key;
+        const char* value;
+    };
+    const Change changes[] = {
+        {after.startChecking != before.startChecking, kStartCheckingKey, OptionFlagText(after.startChecking)},
+        {after.startHidden != before.startHidden, kStartHiddenKey, OptionFlagText(after.startHidden)},
+        {after.passMinutes != before.passMinutes, kPassIntervalKey, PassIntervalText(after.passMinutes)},
+    };
+    for (const Change& change : changes) {
+        if (change.changed && !TryProfileWriteString(path, kOptionSection, change.key, change.value))
+            return false;
+    }
+    return true;
+}

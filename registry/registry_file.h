@@ -1,7 +1,8 @@
 // The site registry file data\Morvel.ini: the one owner of its format, the section "url" with its
-// keys count, name<n>, url<n>, code<n>, del<n> and compare<n>, read and written through the
-// profile functions.
+// keys count, name<n>, url<n>, code<n>, del<n> and compare<n>, and the section "option" with the
+// program's options (program_options.h), read and written through the profile functions.
 #pragma once
+#include "registry/program_options.h"
 #include "registry/site_registry.h"
 
 extern const char kRegistrySection[];  // "url"
@@ -39,3 +40,10 @@ bool SetSiteCompareMode(const char* path, long code, CompareMethod method);
 // The code when no entry of the file (live or deleted) and no site folder uses it yet, otherwise
 // the next free number after it.
 long FindFreeCode(const char* path, long code);
+
+// The program's options: the section "option" read with one profile call; the defaults when
+// the file or the section is absent.
+ProgramOptions ReadProgramOptions(const char* path);
+// Writes the options that differ from before, key by key; false at the first key the file
+// would not take (the keys before it are stored).
+bool WriteProgramOptions(const char* path, const ProgramOptions& before, const ProgramOptions& after);

@@ -124,19 +124,28 @@ bool SiteRegistry::Parse(char* section, size_t length)
     return true;
 }
 
-void SiteRegistry::AddLine(char* line)
+bool SplitProfileLine(char* line, char** key, char** value)
 {
     char* equals = strchr(line, '=');
     if (!equals)
-        return;
-    char* value = Trim(equals + 1);
+        return false;
+    *value = Trim(equals + 1);
     *equals = '\0';
     size_t end = strlen(line);  // trim the key's trailing blanks without moving the line
     while (end > 0 && IsBlank(line[end - 1]))
         line[--end] = '\0';
-    char* key = line;
-    while (IsBlank(*key))
-        ++key;
+    while (IsBlank(*line))
+        ++line;
+    *key = line;
+    return true;
+}
+
+void SiteRegistry::AddLine(char* line)
+{
+    char* key;
+    char* value;
+    if (!SplitProfileLine(line, &key, &value))
+        return;
     size_t keyLen = strlen(key);
     if (keyLen == 5 && StartsWithIgnoringCase(key, keyLen, kCountKey)) {
         if (!m_countValue)

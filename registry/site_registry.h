@@ -83,5 +83,9 @@ private:
     const char* m_countValue = nullptr;
 };
 
+// Splits a "key=value" line of a section in place into its key and value, each without blanks
+// at either end; false, with nothing split, for a line without "=".
+bool SplitProfileLine(char* line, char** key, char** value);
+
 // Copies a value the way the profile reader does: matching outer quotes dropped, cut to size - 1.
 void CopyProfileValue(char* dst, size_t size, const char* value);

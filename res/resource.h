@@ -54,5 +54,18 @@
 #define IDS_DATA_FOLDER_NOT_WRITABLE 340
 #define IDS_DATA_FOLDER_ADVICE      341
 
+// The options dialog, its command and its texts.
+#define IDD_OPTIONS                 150
+#define IDC_START_AT_LOGON          1200
+#define IDC_START_CHECKING          1201
+#define IDC_START_HIDDEN            1202
+#define IDC_PASS_INTERVAL           1203
+#define ID_OPTIONS                  32810
+#define IDS_OPTIONS_NOT_SAVED       300
+#define IDS_LOGON_NOT_SAVED         301
+#define IDS_PASS_INTERVAL_FIRST     302     // 302-306: the waits of kPassIntervals, in order
+// Posted at start-up to hide the window into the notification area before it is ever shown.
+#define WM_START_HIDDEN             2030
+
 // About box text lines (no ids of their own in the template).
 #define IDC_STATIC                  (-1)

@@ -110,6 +110,49 @@ class DesktopClass(rig.StepTestCase):
         cls.addClassCleanup(cls.driver.close)
         cls.tray = cls.driver.find_window(cls="Shell_TrayWnd", visible=True, timeout=LONG)
 
+    # -- what the desktop shows --
+    def visible(self):
+        return self.driver.info(self.hwnd)["visible"]
+
+    def taskbar_buttons(self):
+        """The taskbar's visible buttons: the start button, then one per program window."""
+        return [c for c in self.driver.children(self.tray["hwnd"])
+                if c["class"].lower() == "button" and c["visible"]
+                and c["rect"]["right"] > c["rect"]["left"]]
+
+    def tray_icons(self, shot=None):
+        """How many icons the notification area shows, counted on a screenshot: the icons sit
+        in 20-pixel slots from the taskbar's right end."""
+        path = shot or os.path.join(self.folder.root, "screen.png")
+        rig.screenshot(path)
+        t = self.tray["rect"]
+        width, height = 200, t["bottom"] - t["top"]
+        raw = subprocess.run(
+            ["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, t["right"] - width,
+                                                       t["top"]), "+repage", "-depth", "8",
+             "rgb:-"], env=self.env, check=True, stdout=subprocess.PIPE).stdout
+        self.assertEqual(len(raw), width * height * 3)
+        pixel = lambda x, y: raw[(y * width + x) * 3:(y * width + x) * 3 + 3]
+        background = pixel(2, height // 2)
+        slots = 0
+        for slot in range(width // 20):
+            x1 = width - 20 * slot
+            differing = sum(pixel(x, y) != background
+                            for x in range(x1 - 20, x1) for y in range(height))
+            if differing < 20:
+                break
+            slots += 1
+        return slots
+
+    def wait_icons(self, count, shot=None):
+        return rig.wait_until(lambda: self.tray_icons(shot) == count or None, timeout=LONG,
+                              interval=0.5, what="%d icon(s) in the notification area" % count)
+
+    def double_click_icon(self):
+        """A real double click on the notification area's rightmost icon."""
+        t = self.tray["rect"]
+        rig.click(t["right"] - 10, (t["top"] + t["bottom"]) // 2, double=True)
+
     @classmethod
     def end_program(cls):
         """Ends a program a failed case left running, the way Escape does."""

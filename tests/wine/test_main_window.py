@@ -161,6 +161,9 @@ class MainWindowLayout(rig.WineTestCase):
             (rig.cp932("ファイル(&F)"), [
                 (rig.cp932("ログ取得を開始(&S)"), 32773),
                 (rig.cp932("ログ取得を停止(&T)"), 32774),
+                (rig.cp932("失敗したサイトを再確認(&R)"), rig.ID_RECHECK_FAILED),
+                ("-", 0),
+                (rig.cp932("オプション(&O)..."), 32810),
                 ("-", 0),
                 (rig.cp932("閉じる(&X)"), 1)]),
             (rig.cp932("サイト(&S)"), [

@@ -242,15 +242,16 @@ class ProgramClass(rig.StepTestCase):
     """One program run shared by the ordered cases of a class; a failed case skips the rest."""
 
     ini = None  # registry file bytes to start with, or None for no data folder at all
+    exe = rig.EXE  # the program copied into the folder and run
 
     @classmethod
     def setUpClass(cls):
-        if not os.path.exists(rig.EXE):
-            raise unittest.SkipTest("no program at %s" % rig.EXE)
+        if not os.path.exists(cls.exe):
+            raise unittest.SkipTest("no program at %s" % cls.exe)
         cls.failed_step = None
         cls.driver = rig.Driver()
         cls.addClassCleanup(cls.driver.close)
-        cls.folder = rig.ProgramFolder()
+        cls.folder = rig.ProgramFolder(exe=cls.exe)
         cls.addClassCleanup(cls.folder.remove)
         cls.prepare()
         cls.app = rig.Program(cls.folder, launcher=cls.launcher())
