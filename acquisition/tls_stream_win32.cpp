@@ -196,14 +196,39 @@ struct FreeChain {
 using CertificateContext = CryptObject<PCCERT_CONTEXT, FreeCertificate>;
 using CertificateChain = CryptObject<PCCERT_CHAIN_CONTEXT, FreeChain>;
 
+// What is wrong with a chain, by its trust status.
+FetchFailure JudgeTrustStatus(DWORD errors)
+{
+    if (errors & CERT_TRUST_IS_NOT_TIME_VALID)
+        return FetchFailure::kCertExpired;
+    if (errors & CERT_TRUST_IS_NOT_VALID_FOR_USAGE)
+        return FetchFailure::kCertWrongUsage;
+    if (errors & CERT_TRUST_IS_PARTIAL_CHAIN)
+        return FetchFailure::kCertChainIncomplete;
+    return FetchFailure::kCertUntrusted;
+}
+
+// What is wrong with a chain, by the SSL policy's verdict.
+FetchFailure JudgePolicyError(DWORD error)
+{
+    switch (error) {
+    case static_cast<DWORD>(CERT_E_CN_NO_MATCH): return FetchFailure::kCertWrongName;
+    case static_cast<DWORD>(CERT_E_EXPIRED): return FetchFailure::kCertExpired;
+    case static_cast<DWORD>(CERT_E_WRONG_USAGE): return FetchFailure::kCertWrongUsage;
+    case static_cast<DWORD>(CERT_E_CHAINING): return FetchFailure::kCertChainIncomplete;
+    default: return FetchFailure::kCertUntrusted;
+    }
+}
+
 // The chain from the server's certificate to a trusted root, built for server use without
 // revocation checks (offline they fail, and a revocation server that never answers would hold
 // the fetch), then judged twice: by its own trust status, and by the SSL policy for the host.
-bool CheckServerCertificate(CtxtHandle* context, const char* host)
+// kNone when it passes both, else what is wrong with it.
+FetchFailure CheckServerCertificate(CtxtHandle* context, const char* host)
 {
     CertificateContext certificate;
     if (QueryContextAttributesA(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, certificate.Out()) != SEC_E_OK)
-        return false;
+        return FetchFailure::kHandshakeFailed;
     char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
     char* usages[] = {serverAuth};
     CERT_CHAIN_PARA chainPara = {};
@@ -213,12 +238,13 @@ bool CheckServerCertificate(CtxtHandle* context, const char* host)
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
     CertificateChain chain;
     if (!CertGetCertificateChain(nullptr, certificate.Get(), nullptr, certificate.Get()->hCertStore, &chainPara,
-                                 0, nullptr, chain.Out()) ||
-        chain.Get()->TrustStatus.dwErrorStatus != CERT_TRUST_NO_ERROR)
-        return false;
+                                 0, nullptr, chain.Out()))
+        return FetchFailure::kCertUntrusted;
+    if (chain.Get()->TrustStatus.dwErrorStatus != CERT_TRUST_NO_ERROR)
+        return JudgeTrustStatus(chain.Get()->TrustStatus.dwErrorStatus);
     WCHAR name[kUrlBufferSize];
     if (MultiByteToWideChar(CP_ACP, 0, host, -1, name, kUrlBufferSize) == 0)
-        return false;
+        return FetchFailure::kCertWrongName;
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
     ssl.cbSize = sizeof(ssl);
     ssl.dwAuthType = AUTHTYPE_SERVER;
@@ -228,8 +254,18 @@ bool CheckServerCertificate(CtxtHandle* context, const char* host)
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS status = {};
     status.cbSize = sizeof(status);
-    return CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.Get(), &policy, &status) &&
-           status.dwError == 0;
+    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.Get(), &policy, &status))
+        return FetchFailure::kCertUntrusted;
+    return status.dwError == 0 ? FetchFailure::kNone : JudgePolicyError(status.dwError);
+}
+
+// Whether the bytes a server sent first are a ServerHello choosing a protocol older than TLS 1.2
+// (a record of the handshake whose first message is a ServerHello, its version below 3.3).
+bool OffersOnlyOlderProtocol(const unsigned char* hello, size_t len)
+{
+    const unsigned char kHandshakeRecord = 22, kServerHello = 2;
+    return len >= 11 && hello[0] == kHandshakeRecord && hello[5] == kServerHello &&
+           (hello[9] < 3 || (hello[9] == 3 && hello[10] < 3));
 }
 
 }  // namespace
@@ -248,7 +284,10 @@ struct TlsStream::Session {
     Session& operator=(const Session&) = delete;
 
     bool Negotiate(TcpConnection& connection, const char* host);
-    bool Settle(const char* host);
+    // kNone once the session may carry the request, else why not.
+    FetchFailure Settle(const char* host);
+    // Why a handshake that did not complete failed, as far as the server's first bytes tell.
+    FetchFailure NegotiationFailure() const;
     long ReadMore(TcpConnection& connection, bool forRecord);
     Step DecryptRecord(TcpConnection& connection, const char* host);
     size_t TakePlain(char* buf, size_t size);
@@ -265,6 +304,8 @@ struct TlsStream::Session {
     bool ended;
     bool tls13;
     SecPkgContext_StreamSizes sizes;
+    unsigned char serverHello[16] = {};  // the first bytes the server sent
+    size_t serverHelloLength = 0;
 };
 
 // Runs InitializeSecurityContext until the handshake is complete, sending every token it makes
@@ -312,16 +353,26 @@ bool TlsStream::Session::Negotiate(TcpConnection& connection, const char* host)
 
 // After the handshake: the protocol is one allowed, the certificate is good for host, and the
 // request's record fits the send area.
-bool TlsStream::Session::Settle(const char* host)
+FetchFailure TlsStream::Session::Settle(const char* host)
 {
     SecPkgContext_ConnectionInfo info = {};
-    if (QueryContextAttributesA(context.Get(), SECPKG_ATTR_CONNECTION_INFO, &info) != SEC_E_OK ||
-        (info.dwProtocol & kAllowedProtocols) == 0)
-        return false;
+    if (QueryContextAttributesA(context.Get(), SECPKG_ATTR_CONNECTION_INFO, &info) != SEC_E_OK)
+        return FetchFailure::kHandshakeFailed;
+    if ((info.dwProtocol & kAllowedProtocols) == 0)
+        return FetchFailure::kOldProtocol;
     tls13 = (info.dwProtocol & SP_PROT_TLS1_2_CLIENT) == 0;
-    return CheckServerCertificate(context.Get(), host) &&
-           QueryContextAttributesA(context.Get(), SECPKG_ATTR_STREAM_SIZES, &sizes) == SEC_E_OK &&
-           sizes.cbHeader + sizes.cbTrailer < kSendBufferSize / 2;
+    FetchFailure certificate = CheckServerCertificate(context.Get(), host);
+    if (certificate != FetchFailure::kNone)
+        return certificate;
+    bool sized = QueryContextAttributesA(context.Get(), SECPKG_ATTR_STREAM_SIZES, &sizes) == SEC_E_OK &&
+                 sizes.cbHeader + sizes.cbTrailer < kSendBufferSize / 2;
+    return sized ? FetchFailure::kNone : FetchFailure::kHandshakeFailed;
+}
+
+FetchFailure TlsStream::Session::NegotiationFailure() const
+{
+    return OffersOnlyOlderProtocol(serverHello, serverHelloLength) ? FetchFailure::kOldProtocol
+                                                                   : FetchFailure::kHandshakeFailed;
 }
 
 // Receives more bytes after records[start, end), moving those to the front first when the rest
@@ -345,8 +396,13 @@ long TlsStream::Session::ReadMore(TcpConnection& connection, bool forRecord)
     if (end == kRecordBufferSize)
         return -1;
     long got = connection.Recv(records + end, kRecordBufferSize - end);
-    if (got > 0)
+    if (got > 0) {
+        size_t take = sizeof(serverHello) - serverHelloLength;
+        take = take < static_cast<size_t>(got) ? take : static_cast<size_t>(got);
+        memcpy(serverHello + serverHelloLength, records + end, take);  // the server's first bytes
+        serverHelloLength += take;
         end += static_cast<size_t>(got);
+    }
     return got;
 }
 
@@ -417,7 +473,11 @@ bool TlsStream::Handshake(const char* host)
     m_session = new (memory) Session();
     m_host = host;
     Session& s = *m_session;
-    if (!s.buffer || !s.credentials.Acquire() || !s.Negotiate(m_connection, host) || !s.Settle(host)) {
+    FetchFailure failure = FetchFailure::kHandshakeFailed;
+    if (s.buffer && s.credentials.Acquire())
+        failure = s.Negotiate(m_connection, host) ? s.Settle(host) : s.NegotiationFailure();
+    if (failure != FetchFailure::kNone) {
+        m_connection.NoteFailure(failure);  // a failure of the connection itself was noted first
         DropSession();
         return false;
     }
@@ -456,10 +516,14 @@ long TlsStream::Recv(char* buf, size_t size)
         if (s.ended)
             return 0;
         Session::Step step = s.DecryptRecord(m_connection, m_host);
-        if (step == Session::kFailed)
+        if (step == Session::kFailed) {
+            m_connection.NoteFailure(FetchFailure::kHandshakeFailed);
             return -1;
+        }
         if (step == Session::kNeedMore) {
             long got = s.ReadMore(m_connection, true);
+            if (got == 0 && s.start != s.end)
+                m_connection.NoteFailure(FetchFailure::kReset);  // it ended inside a record
             if (got < 0 || (got == 0 && s.start != s.end))
                 return -1;  // a failure, or a connection that ended inside a record
             s.ended = got == 0;

@@ -242,6 +242,22 @@ class SecurePagesInOnePass(ProgramClass):
         self.assertGreaterEqual(self.held, WAIT_LIMIT_S - 2)
         self.assertLess(self.held, WAIT_LIMIT_S + 30)
 
+    def test_6_every_failed_site_keeps_why_in_its_check_record(self):
+        expected = {7009: "reset", 7014: "too-many-redirects", 7015: "too-many-redirects",
+                    7016: "bad-url", 7017: "cert-untrusted", 7018: "cert-wrong-name",
+                    7019: "cert-expired", 7020: "cert-chain-incomplete", 7021: "cert-wrong-usage",
+                    7022: "handshake-failed", 7023: "old-protocol", 7024: "no-answer"}
+        got = {}
+        for code, url, page in SITES:
+            record = dict(line.split(b"=", 1) for line in
+                          site_files(self.data(str(code)))["Check.TEMP"].split(b"\r\n") if line)
+            if page is None:
+                got[code] = record.get(b"failure", b"").decode()
+            else:
+                self.assertEqual(record[b"outcome"], b"first", url)
+                self.assertEqual(record[b"status"], b"200", url)
+        self.assertEqual(got, expected)
+
 
 if __name__ == "__main__":
     rig.main()
