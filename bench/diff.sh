@@ -7,7 +7,7 @@
 #   far apart   two 5 MB pages of 300,000 lines with lines 11 and 299,991 changed: the first and
 #               last changes farther apart than any text a comparison holds.
 #
-# Usage: bench/diff.sh [BUILD_DIR]     (default build/native, configured Release)
+# Usage: bench/diff.sh [BUILD_DIR]     (default build/native, built by scripts/build.sh)
 # Environment: BENCH_DIR (work folder, default a fresh one under /tmp), BENCH_RUNS (best of, 3).
 set -euo pipefail
 
@@ -16,12 +16,10 @@ build=${1:-$root/build/native}
 runs=${BENCH_RUNS:-3}
 gnu_diff=/usr/bin/diff
 
-if [[ ! -x $build/bench/diff_bench ]]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" -j2 --target diff_bench >/dev/null
-fi
+. "$root/bench/bench_common.sh"
+bench_build_native "$build" diff_bench
 for tool in "$gnu_diff" /usr/bin/time python3; do
-    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
+    command -v "$tool" >/dev/null || bench_fail "missing $tool (scripts/install-deps.sh installs it)"
 done
 
 work=${BENCH_DIR:-$(mktemp -d /tmp/sitewake-diff-bench-XXXXXX)}

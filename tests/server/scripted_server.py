@@ -66,7 +66,7 @@ import sys
 import time
 import urllib.parse
 
-from server_base import H, NOT_FOUND, RequestLog, file_response, listen, serve
+from server_base import H, NOT_FOUND, RequestLog, file_response, hold, listen, serve
 
 
 # Fixed behaviours: a list is sent as pieces with pauses, bytes in one write.
@@ -150,7 +150,7 @@ class Handler(socketserver.BaseRequestHandler):
         elif behaviour is not None:
             sock.sendall(behaviour)
         elif path == "/silent":
-            self.hold(sock)
+            hold(sock, self.server.stopping)
         elif path == "/reset":
             sock.sendall(H + b"<p>partial")
             self.pause()
@@ -178,18 +178,6 @@ class Handler(socketserver.BaseRequestHandler):
             self.send_file(sock, path[len("/file/"):])
         else:
             sock.sendall(NOT_FOUND)
-
-    def hold(self, sock):
-        """Never answers; returns when the client closes or the server stops."""
-        sock.settimeout(0.5)
-        while not self.server.stopping.is_set():
-            try:
-                if not sock.recv(4096):
-                    return
-            except socket.timeout:
-                continue
-            except OSError:
-                return
 
     def drip(self, sock, ms, count):
         sock.sendall(H + b"<p>")

@@ -2,6 +2,7 @@
 served from a folder, the request log's file, and listening until interrupted."""
 
 import os
+import socket
 import socketserver
 import sys
 import threading
@@ -50,6 +51,19 @@ class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
     daemon_threads = True
     request_queue_size = 64
+
+
+def hold(sock, stopping):
+    """Never answers; returns when the client closes or the server stops (stopping is set)."""
+    sock.settimeout(0.5)
+    while not stopping.is_set():
+        try:
+            if not sock.recv(4096):
+                return
+        except socket.timeout:
+            continue
+        except OSError:
+            return
 
 
 def listen(name, args, handler):

@@ -55,7 +55,7 @@ import threading
 import time
 import urllib.parse
 
-from server_base import H, NOT_FOUND, RequestLog, file_response, listen, serve
+from server_base import H, NOT_FOUND, RequestLog, file_response, hold, listen, serve
 
 PIECES = [H, b"<html>\n", b"<body>first</body>\n", b"</html>\n"]
 VERSIONS = {"1.0": ssl.TLSVersion.TLSv1, "1.1": ssl.TLSVersion.TLSv1_1,
@@ -177,7 +177,7 @@ class Handler(socketserver.BaseRequestHandler):
         sock.settimeout(WAIT_S)
         if self.server.stall:
             self.server.log.stalled()
-            self.hold(sock)
+            hold(sock, self.server.stopping)
             return
         _sni.name = None
         session = Session(sock, self.server.context, self.server.dribble)
@@ -192,18 +192,6 @@ class Handler(socketserver.BaseRequestHandler):
             self.answer(session, raw)
         except (OSError, ssl.SSLError):
             pass  # the client went away
-
-    def hold(self, sock):
-        """Never answers; returns when the client closes or the server stops."""
-        sock.settimeout(0.5)
-        while not self.server.stopping.is_set():
-            try:
-                if not sock.recv(4096):
-                    return
-            except socket.timeout:
-                continue
-            except OSError:
-                return
 
     def answer(self, session, raw):
         line = raw.split(b"\r\n", 1)[0].decode("latin-1").split(" ")
