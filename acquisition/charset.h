@@ -94,6 +94,28 @@ private:
     CachedCode m_cache[kCacheSlots];
 };
 
+// Reads the characters of code page 932 as Unicode code points through the platform's converter
+// (MultiByteToWideChar in the program, iconv natively), opened on first use and closed by the
+// destructor.
+class Cp932Decoder {
+public:
+    Cp932Decoder() : m_handle(kNotOpened) {}
+    ~Cp932Decoder() { Close(); }
+    Cp932Decoder(const Cp932Decoder&) = delete;
+    Cp932Decoder& operator=(const Cp932Decoder&) = delete;
+
+    // The code point of the one character bytes[0, len) (one or two bytes); 0 when the code page
+    // has no such character.
+    uint32_t Decode(const char* bytes, size_t len);
+
+private:
+    static const intptr_t kNotOpened = -2;
+    static const intptr_t kUnavailable = -1;
+    void Close();
+
+    intptr_t m_handle;  // the POSIX converter once opened; unused in the program
+};
+
 // Follows the escape sequences of ISO-2022-JP byte by byte. While a double-byte set (or the
 // half-width katakana set) is designated, the bytes 0x21-0x7E are parts of characters, not ASCII:
 // they can equal "<" or "&" and must not be read as markup.

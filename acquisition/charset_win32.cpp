@@ -38,3 +38,14 @@ size_t CodePointEncoder::EncodeWithPlatform(uint32_t cp, char* out)
 }
 
 void CodePointEncoder::Close() { m_handle = kNotOpened; }
+
+uint32_t Cp932Decoder::Decode(const char* bytes, size_t len)
+{
+    WCHAR wide[2];
+    if (len == 0 || len > 2 ||
+        MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes, static_cast<int>(len), wide, 2) != 1)
+        return 0;
+    return wide[0];
+}
+
+void Cp932Decoder::Close() { m_handle = kNotOpened; }

@@ -19,8 +19,11 @@ set(SITEWAKE_CORE_SOURCES
   acquisition/row_cursor.cpp
   acquisition/site_paths.cpp
   registry/site_folder.cpp
+  registry/site_list_export.cpp
+  registry/site_list_import.cpp
   acquisition/snapshot_store.cpp
   acquisition/tcp_connection.cpp
+  acquisition/text_encoding.cpp
   acquisition/url.cpp
   acquisition/page_charset.cpp
   acquisition/visible_text.cpp
