@@ -28,14 +28,6 @@ protected:
     }
     std::string Out() const { return m_dir.File("NEW.TEMP"); }
     size_t StoredSize() const { return ReadWholeFile(Out()).size(); }
-    static FetchSettings Short()
-    {
-        FetchSettings settings;
-        settings.timeoutMs = 1000;
-        settings.totalMs = 3000;
-        settings.maxBodyBytes = 1024 * 1024;
-        return settings;
-    }
 
     TempDir m_dir;
     double m_seconds = 0;
@@ -44,25 +36,25 @@ protected:
 TEST_F(FetchLimitsTest, EndlessResponsesFailWithinTheWholeFetchLimits)
 {
     // A byte every 200 ms is progress for every single wait, never the end of the page.
-    EXPECT_EQ(Fetch("/drip-forever?ms=200", Short()), 0);
+    EXPECT_EQ(Fetch("/drip-forever?ms=200", ShortLimits()), 0);
     EXPECT_GE(m_seconds, 2.5);
     EXPECT_LT(m_seconds, 8.0);
 
-    EXPECT_EQ(Fetch("/endless-body", Short()), 0);
+    EXPECT_EQ(Fetch("/endless-body", ShortLimits()), 0);
     EXPECT_LT(m_seconds, 8.0);
     EXPECT_LE(StoredSize(), 2u * 1024 * 1024 + 2u * BodyWriter::kStoreBufferSize);  // no full disk
 
-    EXPECT_EQ(Fetch("/endless-head", Short()), 0);
+    EXPECT_EQ(Fetch("/endless-head", ShortLimits()), 0);
     EXPECT_LT(m_seconds, 8.0);
     EXPECT_EQ(StoredSize(), 0u);
 
-    EXPECT_EQ(Fetch("/lf", Short()), 1);  // and the next site is fetched as ever
+    EXPECT_EQ(Fetch("/lf", ShortLimits()), 1);  // and the next site is fetched as ever
 
     // The body limit itself: a page of exactly the limit is a page, one byte more is not.
     WriteWholeFile(Root().File("limit.htm"), std::string(1024 * 1024, 'a'));
-    EXPECT_EQ(Fetch("/file/limit.htm", Short()), 1);
+    EXPECT_EQ(Fetch("/file/limit.htm", ShortLimits()), 1);
     WriteWholeFile(Root().File("limit.htm"), std::string(1024 * 1024 + 1, 'a'));
-    EXPECT_EQ(Fetch("/file/limit.htm", Short()), 0);
+    EXPECT_EQ(Fetch("/file/limit.htm", ShortLimits()), 0);
 }
 
 TEST_F(FetchLimitsTest, DefaultLimitStopsAnEndlessBodyAt64MiB)

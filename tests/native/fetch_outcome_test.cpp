@@ -29,14 +29,6 @@ protected:
         EXPECT_EQ(m_returned == 1, result.failure == FetchFailure::kNone) << url;
         return result;
     }
-    static FetchSettings Short()
-    {
-        FetchSettings settings;
-        settings.timeoutMs = 1000;
-        settings.totalMs = 3000;
-        settings.maxBodyBytes = 1024 * 1024;
-        return settings;
-    }
 
     TempDir m_dir;
     int m_returned = -1;
@@ -51,7 +43,7 @@ TEST_F(FetchOutcomeTest, NamesAndConnections)
         EXPECT_EQ(Fetch("http://sitewake-nowhere.invalid/page.html").failure, FetchFailure::kNameNotFound);
     }
     EXPECT_EQ(Fetch("http://127.0.0.1:1/").failure, FetchFailure::kRefused);
-    EXPECT_EQ(Fetch("/silent", Short()).failure, FetchFailure::kNoAnswer);
+    EXPECT_EQ(Fetch("/silent", ShortLimits()).failure, FetchFailure::kNoAnswer);
     EXPECT_EQ(Fetch("/reset").failure, FetchFailure::kReset);
     EXPECT_EQ(Fetch("/close-early").failure, FetchFailure::kClosedEarly);
     EXPECT_EQ(Fetch("/no-header").failure, FetchFailure::kClosedEarly);  // nothing to take as a page
@@ -59,11 +51,11 @@ TEST_F(FetchOutcomeTest, NamesAndConnections)
 
 TEST_F(FetchOutcomeTest, Limits)
 {
-    FetchSettings settings = Short();
+    FetchSettings settings = ShortLimits();
     settings.totalMs = 60000;
     EXPECT_EQ(Fetch("/endless-body", settings).failure, FetchFailure::kTooLarge);
     EXPECT_EQ(Fetch("/endless-head", settings).failure, FetchFailure::kBadResponse);
-    EXPECT_EQ(Fetch("/drip-forever?ms=200", Short()).failure, FetchFailure::kTooSlow);
+    EXPECT_EQ(Fetch("/drip-forever?ms=200", ShortLimits()).failure, FetchFailure::kTooSlow);
     {
         FileSizeLimit full(64 * 1024);
         EXPECT_EQ(Fetch("/endless-body").failure, FetchFailure::kWriteFailed);

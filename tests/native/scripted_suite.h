@@ -7,10 +7,21 @@
 #include <memory>
 #include <string>
 
+#include "acquisition/http_fetch.h"
 #include "support.h"
 
 class ScriptedSuite : public ::testing::Test {
 protected:
+    // Limits short enough for a test: a wait of 1 s, a fetch of 3 s, a body of 1 MiB.
+    static FetchSettings ShortLimits()
+    {
+        FetchSettings settings;
+        settings.timeoutMs = 1000;
+        settings.totalMs = 3000;
+        settings.maxBodyBytes = 1024 * 1024;
+        return settings;
+    }
+
     static void SetUpTestSuite()
     {
         s_root = std::make_unique<TempDir>();
