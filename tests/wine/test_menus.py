@@ -36,46 +36,35 @@ TEXT_PAGE = (b"<html><body><form><input type=hidden name=token value=%s></form>\
              b"<p>Price: %s</p>\n</body></html>\n")
 
 
-class ContextMenus(rig.StepTestCase):
-    """One program run (and a restart) and one stand-in browser for every case, in order."""
+class MenuCases(rig.StepTestCase):
+    """What the cases of one running program (cls.app, its window cls.hwnd, its folder
+    cls.folder, the stand-in browser cls.browser) do with its lists and menus."""
 
-    SITES = [(1, "ニュース", "127.0.0.1/file/n.html", 31),
-             (2, "天気", "http://127.0.0.1/file/w.html", 32),
-             (3, "本文", "http://127.0.0.1/file/t.html", 33)]
+    SITES = []  # registry entries: (number, name, URL, code)
 
     @classmethod
-    def setUpClass(cls):
+    def begin(cls):
+        """Skips the cases without the programs; the driver."""
         for exe in (rig.EXE, FIXTURE_EXE):
             if not os.path.exists(exe):
                 raise unittest.SkipTest("no %s (build with scripts/build.sh)" % exe)
         cls.failed_step = None
         cls.driver = rig.Driver()
         cls.addClassCleanup(cls.driver.close)
-        cls.server = ScriptedServer()
-        cls.addClassCleanup(cls.server.stop)
-        cls.server.page("n.html", SNAPSHOTS[S3])
-        cls.server.page("t.html", TEXT_PAGE % (b"a1", b"10"))
-        cls.folder = rig.ProgramFolder()
-        cls.addClassCleanup(cls.folder.remove)
-        cls.folder.write_ini(registry_file(len(cls.SITES), *(entry_lines(*s) for s in cls.SITES)))
-        os.makedirs(os.path.join(cls.folder.data, "31"))
-        os.makedirs(os.path.join(cls.folder.data, "33"))
-        for name, body in SNAPSHOTS.items():
-            with open(os.path.join(cls.folder.data, "31", name), "wb") as f:
-                f.write(body)
-        cls.browser = Browser()
-        cls.addClassCleanup(cls.browser.stop)
-        cls.browser.set_modes(iexplore="answer")
-        cls.start_program()
-        cls.browser.wait_line("ready")
 
     @classmethod
-    def start_program(cls):
-        cls.app = rig.Program(cls.folder)
-        cls.addClassCleanup(cls.app.kill)
-        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+    def fill_folder(cls, folder, site_folders):
+        """The program folder of the cases (removed after them): the registry file of cls.SITES
+        and site folders {code: {snapshot name: bytes}}."""
+        cls.folder = folder
+        cls.addClassCleanup(folder.remove)
+        folder.write_ini(registry_file(len(cls.SITES), *(entry_lines(*s) for s in cls.SITES)))
+        for code, files in site_folders.items():
+            os.makedirs(os.path.join(folder.data, str(code)))
+            for name, body in files.items():
+                with open(os.path.join(folder.data, str(code), name), "wb") as f:
+                    f.write(body)
 
-    # -- helpers --
     def data(self, *parts):
         return os.path.join(self.folder.data, *parts)
 
@@ -113,18 +102,47 @@ class ContextMenus(rig.StepTestCase):
     def selected(self, ctl_id):
         return self.driver.selected(self.hwnd, ctl_id)["selected"]
 
+    def list_site(self, row, count):
+        x, y = self.driver.row_point(self.hwnd, rig.IDC_SITE_LIST, row)
+        rig.click(x, y)
+        rig.wait_until(lambda: self.driver.row_count(self.hwnd, rig.IDC_SNAPSHOT_LIST) == count,
+                       timeout=LONG, what="%d snapshots listed" % count)
+
+
+class ContextMenus(MenuCases):
+    """One program run (and a restart) and one stand-in browser for every case, in order."""
+
+    SITES = [(1, "ニュース", "127.0.0.1/file/n.html", 31),
+             (2, "天気", "http://127.0.0.1/file/w.html", 32),
+             (3, "本文", "http://127.0.0.1/file/t.html", 33)]
+
+    @classmethod
+    def setUpClass(cls):
+        cls.begin()
+        cls.server = ScriptedServer()
+        cls.addClassCleanup(cls.server.stop)
+        cls.server.page("n.html", SNAPSHOTS[S3])
+        cls.server.page("t.html", TEXT_PAGE % (b"a1", b"10"))
+        cls.fill_folder(rig.ProgramFolder(), {31: SNAPSHOTS, 33: {}})
+        cls.browser = Browser()
+        cls.addClassCleanup(cls.browser.stop)
+        cls.browser.set_modes(iexplore="answer")
+        cls.start_program()
+        cls.browser.wait_line("ready")
+
+    @classmethod
+    def start_program(cls):
+        cls.app = rig.Program(cls.folder)
+        cls.addClassCleanup(cls.app.kill)
+        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+
+    # -- helpers --
     def opened_items(self):
         return [e[3] for e in self.browser.events() if e[:3] == ("request", "IEXPLORE", "WWW_OpenURL")]
 
     def wait_opened(self, count):
         return rig.wait_until(lambda: self.opened_items()[count - 1:count] or None, timeout=LONG,
                               interval=0.3, what="%d browser request(s)" % count)[0]
-
-    def list_site(self, row, count):
-        x, y = self.driver.row_point(self.hwnd, rig.IDC_SITE_LIST, row)
-        rig.click(x, y)
-        rig.wait_until(lambda: self.driver.row_count(self.hwnd, rig.IDC_SNAPSHOT_LIST) == count,
-                       timeout=LONG, what="%d snapshots listed" % count)
 
     def compare_item(self, items):
         return [i for i in items if i["text"] == "比較の方法(&C)"][0]["items"]
