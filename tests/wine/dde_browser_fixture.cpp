@@ -22,8 +22,13 @@
 //                                                       handler of .htm files for this user
 //                                                       and the machine (logged with ok|failed)
 //                             unregister-htm            put back what register-htm changed
+//                             register-http <log file>  the same program, run the same way, the
+//                                                       handler of http addresses (the shell's
+//                                                       "open" of an http:// URL)
+//                             unregister-http           put back what register-http changed
 //                             mark <text>               only logged (as "done mark <text>")
-//                             quit                      unregister-htm, then end the process
+//                             quit                      unregister-htm and unregister-http,
+//                                                       then end the process
 //
 //   dde_browser_fixture.exe record-open <log file> <file>
 //     appends its whole command line and a line end to the log file, then ends.
@@ -223,77 +228,133 @@ HDDEDATA CALLBACK ServerCallback(UINT type, UINT, HCONV conv, HSZ hsz1, HSZ hsz2
     }
 }
 
-bool SetDefaultValue(HKEY root, const char* subKey, const char* value)
+bool SetDefaultValue(HKEY root, const char* subKey, const char* value, DWORD type = REG_SZ)
 {
     HKEY key = nullptr;
     if (RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
-    LONG status = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+    LONG status = RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value),
                                  static_cast<DWORD>(strlen(value) + 1));
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }
 
 // The user's classes are where Windows looks first; Wine's HKEY_CLASSES_ROOT shows only the
-// machine's, so the handler goes into both.
+// machine's, so a handler goes into both.
 const HKEY kClassRoots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
-const char kHtmKey[] = "Software\\Classes\\.htm";
 
-// What .htm was before register-htm, per root, to be put back by unregister-htm.
-struct HtmBefore {
-    bool keyExisted;
-    bool valueExisted;
-    char value[256];
+// A class key's default value that this program sets for a while, and what each root held there
+// before, put back by Restore so that a prefix kept for later runs is left as it was. The chain
+// runs from the outermost key this program may have to make down to the key of the value.
+class BorrowedDefault {
+public:
+    template <int N>
+    explicit BorrowedDefault(const char* const (&chain)[N]) : m_chain(chain), m_length(N)
+    {
+    }
+
+    bool Set(const char* value)
+    {
+        bool ok = true;
+        for (int i = 0; i < 2; ++i) {
+            if (!m_set)
+                Remember(kClassRoots[i], &m_before[i]);
+            ok = SetDefaultValue(kClassRoots[i], Key(), value) && ok;
+        }
+        m_set = true;
+        return ok;
+    }
+
+    bool Restore()
+    {
+        if (!m_set)
+            return true;
+        bool ok = true;
+        for (int i = 0; i < 2; ++i)
+            ok = RestoreRoot(kClassRoots[i], m_before[i]) && ok;
+        m_set = false;
+        return ok;
+    }
+
+private:
+    struct Before {
+        int keysExisting;  // how many keys of the chain there were, from the outermost
+        bool valueExisted;
+        DWORD type;
+        char value[512];
+    };
+
+    const char* Key() const { return m_chain[m_length - 1]; }
+
+    void Remember(HKEY root, Before* before) const
+    {
+        *before = Before();
+        HKEY key = nullptr;
+        while (before->keysExisting < m_length &&
+               RegOpenKeyExA(root, m_chain[before->keysExisting], 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            ++before->keysExisting;
+            if (before->keysExisting == m_length) {
+                DWORD size = sizeof before->value - 1;
+                if (RegQueryValueExA(key, nullptr, nullptr, &before->type, reinterpret_cast<BYTE*>(before->value),
+                                     &size) == ERROR_SUCCESS &&
+                    (before->type == REG_SZ || before->type == REG_EXPAND_SZ))
+                    before->valueExisted = true;
+            }
+            RegCloseKey(key);
+        }
+    }
+
+    bool RestoreRoot(HKEY root, const Before& before) const
+    {
+        if (before.keysExisting < m_length) {
+            bool ok = true;
+            for (int i = m_length - 1; i >= before.keysExisting; --i)
+                ok = RegDeleteKeyA(root, m_chain[i]) == ERROR_SUCCESS && ok;
+            return ok;
+        }
+        if (before.valueExisted)
+            return SetDefaultValue(root, Key(), before.value, before.type);
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, Key(), 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+            return false;
+        RegDeleteValueA(key, nullptr);
+        RegCloseKey(key);
+        return true;
+    }
+
+    const char* const* m_chain;
+    int m_length;
+    Before m_before[2];
+    bool m_set = false;
 };
-HtmBefore g_htmBefore[2];
-bool g_htmRegistered;
 
-void RememberHtm(HKEY root, HtmBefore* before)
-{
-    *before = HtmBefore();
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, kHtmKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    before->keyExisted = true;
-    DWORD size = sizeof before->value - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(before->value), &size) ==
-            ERROR_SUCCESS && type == REG_SZ)
-        before->valueExisted = true;
-    RegCloseKey(key);
-}
+const char* const kHtmChain[] = {"Software\\Classes\\.htm"};
+const char* const kHttpChain[] = {"Software\\Classes\\http", "Software\\Classes\\http\\shell",
+                                  "Software\\Classes\\http\\shell\\open",
+                                  "Software\\Classes\\http\\shell\\open\\command"};
+BorrowedDefault g_htmClass(kHtmChain);        // .htm -> kProgId
+BorrowedDefault g_httpCommand(kHttpChain);    // the http protocol's "open" command
+bool g_progIdMade;
 
-bool RestoreHtm(HKEY root, const HtmBefore& before)
+// The command line the shell is to run: "<this program>" record-open "<log file>" "%1".
+void MakeRecordOpenCommand(char* command, size_t size, const char* logFile)
 {
-    if (!before.keyExisted)
-        return RegDeleteKeyA(root, kHtmKey) == ERROR_SUCCESS;
-    if (before.valueExisted)
-        return SetDefaultValue(root, kHtmKey, before.value);
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, kHtmKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
-        return false;
-    RegDeleteValueA(key, nullptr);
-    RegCloseKey(key);
-    return true;
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, sizeof exe);
+    snprintf(command, size, "\"%s\" record-open \"%s\" \"%%1\"", exe, logFile);
 }
 
 bool RegisterHtmHandler(const char* logFile)
 {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
     char command[3 * MAX_PATH];
-    snprintf(command, sizeof command, "\"%s\" record-open \"%s\" \"%%1\"", exe, logFile);
+    MakeRecordOpenCommand(command, sizeof command, logFile);
     char commandKey[128];
     snprintf(commandKey, sizeof commandKey, "Software\\Classes\\%s\\shell\\open\\command", kProgId);
     bool ok = true;
-    for (int i = 0; i < 2; ++i) {
-        if (!g_htmRegistered)
-            RememberHtm(kClassRoots[i], &g_htmBefore[i]);
-        ok = SetDefaultValue(kClassRoots[i], commandKey, command) && ok;
-        ok = SetDefaultValue(kClassRoots[i], kHtmKey, kProgId) && ok;
-    }
-    g_htmRegistered = true;
-    return ok;
+    for (HKEY root : kClassRoots)
+        ok = SetDefaultValue(root, commandKey, command) && ok;
+    g_progIdMade = true;
+    return g_htmClass.Set(kProgId) && ok;
 }
 
 // The keys RegisterHtmHandler made for the ProgID, deepest first.
@@ -309,18 +370,23 @@ bool DeleteProgId(HKEY root)
     return ok;
 }
 
-// Takes back what RegisterHtmHandler wrote, so that a prefix kept for later runs is left as it was.
+// Takes back what RegisterHtmHandler wrote.
 bool UnregisterHtmHandler()
 {
-    if (!g_htmRegistered)
-        return true;
-    bool ok = true;
-    for (int i = 0; i < 2; ++i) {
-        ok = RestoreHtm(kClassRoots[i], g_htmBefore[i]) && ok;
-        ok = DeleteProgId(kClassRoots[i]) && ok;
+    bool ok = g_htmClass.Restore();
+    if (g_progIdMade) {
+        for (HKEY root : kClassRoots)
+            ok = DeleteProgId(root) && ok;
+        g_progIdMade = false;
     }
-    g_htmRegistered = false;
     return ok;
+}
+
+bool RegisterHttpHandler(const char* logFile)
+{
+    char command[3 * MAX_PATH];
+    MakeRecordOpenCommand(command, sizeof command, logFile);
+    return g_httpCommand.Set(command);
 }
 
 // Runs the command file if there is one; false once told to quit.
@@ -335,6 +401,7 @@ bool RunCommandFile()
     text[strcspn(text, "\r\n")] = '\0';
     if (strcmp(text, "quit") == 0) {
         UnregisterHtmHandler();
+        g_httpCommand.Restore();
         LogLine("done %s", text);
         return false;
     }
@@ -345,6 +412,15 @@ bool RunCommandFile()
     }
     if (strcmp(text, "unregister-htm") == 0) {
         LogLine("done %s %s", text, UnregisterHtmHandler() ? "ok" : "failed");
+        return true;
+    }
+    if (strncmp(text, "register-http ", 14) == 0) {
+        bool ok = RegisterHttpHandler(text + 14);
+        LogLine("done %s %s", text, ok ? "ok" : "failed");
+        return true;
+    }
+    if (strcmp(text, "unregister-http") == 0) {
+        LogLine("done %s %s", text, g_httpCommand.Restore() ? "ok" : "failed");
         return true;
     }
     LogLine("done %s", text);

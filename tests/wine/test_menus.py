@@ -4,15 +4,23 @@ opened through the browser launcher, a site's URL opened, its folder shown, a si
 a site's comparison method: its radio items, the key written and read back after a restart, and
 a pass in which a page that changes only its markup stores nothing while a real change stores a
 snapshot. The browser is played by dde_browser_fixture.exe answering on IEXPLORE.
+
+Then the long ones, in a program of their own: a site URL written without a scheme that is too
+long for a path once "http://" goes before it reaches the shell's "open" whole, a site without a
+URL says so and opens nothing, and in a site folder too long for a comparison page named after
+its snapshot the page is Compare\\diff.htm. The shell's "open" of .htm files and of http
+addresses runs the same fixture, which logs the command line it is given.
 """
 
 import os
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from test_viewer import FIXTURE_EXE, Browser, open_url_item  # noqa: E402
+from test_viewer import (FIXTURE_EXE, PROCESS_START, Browser,  # noqa: E402
+                         logged_file, open_url_item)
 from worker_support import (LONG, ScriptedServer, activate,  # noqa: E402
                             snapshots, stamp_time)
 from rig import entry_lines, registry_file  # noqa: E402
@@ -36,46 +44,35 @@ TEXT_PAGE = (b"<html><body><form><input type=hidden name=token value=%s></form>\
              b"<p>Price: %s</p>\n</body></html>\n")
 
 
-class ContextMenus(rig.StepTestCase):
-    """One program run (and a restart) and one stand-in browser for every case, in order."""
+class MenuCases(rig.StepTestCase):
+    """What the cases of one running program (cls.app, its window cls.hwnd, its folder
+    cls.folder, the stand-in browser cls.browser) do with its lists and menus."""
 
-    SITES = [(1, "ニュース", "127.0.0.1/file/n.html", 31),
-             (2, "天気", "http://127.0.0.1/file/w.html", 32),
-             (3, "本文", "http://127.0.0.1/file/t.html", 33)]
+    SITES = []  # registry entries: (number, name, URL, code)
 
     @classmethod
-    def setUpClass(cls):
+    def begin(cls):
+        """Skips the cases without the programs; the driver."""
         for exe in (rig.EXE, FIXTURE_EXE):
             if not os.path.exists(exe):
                 raise unittest.SkipTest("no %s (build with scripts/build.sh)" % exe)
         cls.failed_step = None
         cls.driver = rig.Driver()
         cls.addClassCleanup(cls.driver.close)
-        cls.server = ScriptedServer()
-        cls.addClassCleanup(cls.server.stop)
-        cls.server.page("n.html", SNAPSHOTS[S3])
-        cls.server.page("t.html", TEXT_PAGE % (b"a1", b"10"))
-        cls.folder = rig.ProgramFolder()
-        cls.addClassCleanup(cls.folder.remove)
-        cls.folder.write_ini(registry_file(len(cls.SITES), *(entry_lines(*s) for s in cls.SITES)))
-        os.makedirs(os.path.join(cls.folder.data, "31"))
-        os.makedirs(os.path.join(cls.folder.data, "33"))
-        for name, body in SNAPSHOTS.items():
-            with open(os.path.join(cls.folder.data, "31", name), "wb") as f:
-                f.write(body)
-        cls.browser = Browser()
-        cls.addClassCleanup(cls.browser.stop)
-        cls.browser.set_modes(iexplore="answer")
-        cls.start_program()
-        cls.browser.wait_line("ready")
 
     @classmethod
-    def start_program(cls):
-        cls.app = rig.Program(cls.folder)
-        cls.addClassCleanup(cls.app.kill)
-        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+    def fill_folder(cls, folder, site_folders):
+        """The program folder of the cases (removed after them): the registry file of cls.SITES
+        and site folders {code: {snapshot name: bytes}}."""
+        cls.folder = folder
+        cls.addClassCleanup(folder.remove)
+        folder.write_ini(registry_file(len(cls.SITES), *(entry_lines(*s) for s in cls.SITES)))
+        for code, files in site_folders.items():
+            os.makedirs(os.path.join(folder.data, str(code)))
+            for name, body in files.items():
+                with open(os.path.join(folder.data, str(code), name), "wb") as f:
+                    f.write(body)
 
-    # -- helpers --
     def data(self, *parts):
         return os.path.join(self.folder.data, *parts)
 
@@ -113,18 +110,47 @@ class ContextMenus(rig.StepTestCase):
     def selected(self, ctl_id):
         return self.driver.selected(self.hwnd, ctl_id)["selected"]
 
+    def list_site(self, row, count):
+        x, y = self.driver.row_point(self.hwnd, rig.IDC_SITE_LIST, row)
+        rig.click(x, y)
+        rig.wait_until(lambda: self.driver.row_count(self.hwnd, rig.IDC_SNAPSHOT_LIST) == count,
+                       timeout=LONG, what="%d snapshots listed" % count)
+
+
+class ContextMenus(MenuCases):
+    """One program run (and a restart) and one stand-in browser for every case, in order."""
+
+    SITES = [(1, "ニュース", "127.0.0.1/file/n.html", 31),
+             (2, "天気", "http://127.0.0.1/file/w.html", 32),
+             (3, "本文", "http://127.0.0.1/file/t.html", 33)]
+
+    @classmethod
+    def setUpClass(cls):
+        cls.begin()
+        cls.server = ScriptedServer()
+        cls.addClassCleanup(cls.server.stop)
+        cls.server.page("n.html", SNAPSHOTS[S3])
+        cls.server.page("t.html", TEXT_PAGE % (b"a1", b"10"))
+        cls.fill_folder(rig.ProgramFolder(), {31: SNAPSHOTS, 33: {}})
+        cls.browser = Browser()
+        cls.addClassCleanup(cls.browser.stop)
+        cls.browser.set_modes(iexplore="answer")
+        cls.start_program()
+        cls.browser.wait_line("ready")
+
+    @classmethod
+    def start_program(cls):
+        cls.app = rig.Program(cls.folder)
+        cls.addClassCleanup(cls.app.kill)
+        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+
+    # -- helpers --
     def opened_items(self):
         return [e[3] for e in self.browser.events() if e[:3] == ("request", "IEXPLORE", "WWW_OpenURL")]
 
     def wait_opened(self, count):
         return rig.wait_until(lambda: self.opened_items()[count - 1:count] or None, timeout=LONG,
                               interval=0.3, what="%d browser request(s)" % count)[0]
-
-    def list_site(self, row, count):
-        x, y = self.driver.row_point(self.hwnd, rig.IDC_SITE_LIST, row)
-        rig.click(x, y)
-        rig.wait_until(lambda: self.driver.row_count(self.hwnd, rig.IDC_SNAPSHOT_LIST) == count,
-                       timeout=LONG, what="%d snapshots listed" % count)
 
     def compare_item(self, items):
         return [i for i in items if i["text"] == "比較の方法(&C)"][0]["items"]
@@ -258,6 +284,130 @@ class ContextMenus(rig.StepTestCase):
         modes = self.compare_item(self.right_click(rig.IDC_SITE_LIST, 1))
         self.assertEqual([bool(m["state"] & MFS_CHECKED) for m in modes], [False, True])
         self.close_menu()
+
+
+# A site URL written without a scheme, 255 bytes: with "http://" before it, more than a path holds.
+LONG_URL = "127.0.0.1/file/" + "a" * 235 + ".html"
+NO_URL_TEXT = "このサイトには URL がありません。"
+DEEP_CODE = 41
+# "<program folder>\data\41": its snapshots' paths (a 30-byte name after a backslash) fit in 259
+# bytes, a comparison page named after its snapshot ("\Compare\" and the name) would not.
+DEEP_SITE_FOLDER = 225
+DEEP_SNAPSHOTS = {
+    S2: b"<html>\r\n<p>one</p>\r\n<p>two</p>\r\n</html>\r\n",
+    S3: b"<html>\r\n<p>one</p>\r\n<p>three</p>\r\n</html>\r\n",
+}
+# What an opening whose DDE item is longer than a DDE string handle holds does with the browser
+# (IEXPLORE answering, NETSCAPE refusing): the conversation is made and ended unasked, and the
+# shell's "open" gets the target.
+TOO_LONG_FOR_DDE = [("connect", "IEXPLORE", "WWW_OpenURL", "accepted"),
+                    ("disconnect", "IEXPLORE", "WWW_OpenURL"),
+                    ("connect", "NETSCAPE", "WWW_OpenURL", "refused")]
+
+
+def deep_program_folder(code, length):
+    """A program folder nested (ASCII folder names) so deep that the Windows path of its site
+    folder data\\<code> is length bytes."""
+    root = len(rig.win_path(tempfile.gettempdir())) + len("\\sw-") + 8  # mkdtemp's folder
+    left = length - root - len("\\data\\%d" % code)
+    levels = []
+    while left > 0:
+        size = min(left, 50)  # a backslash and the folder's name
+        if left - size == 1:  # the last folder's name needs a character
+            size -= 1
+        levels.append(chr(ord("a") + len(levels)) * (size - 1))
+        left -= size
+    folder = rig.ProgramFolder(name=os.path.join(*levels))
+    site = "%s\\data\\%d" % (rig.win_path(folder.dir), code)
+    assert len(rig.cp932(site)) == length, site
+    return folder
+
+
+class LongAddressesAndFolders(MenuCases):
+    """A site URL too long for a path once "http://" goes before it, a site without a URL, and a
+    site folder too long for a comparison page named after its snapshot: one program in a deep
+    folder, one stand-in browser that is also what the shell runs for .htm files and for http
+    addresses (it logs the command line the shell gives it), every case in order."""
+
+    SITES = [(1, "長いアドレス", LONG_URL, 4),
+             (2, "アドレスなし", "", 5),
+             (3, "深いフォルダ", "http://127.0.0.1/file/d.html", DEEP_CODE)]
+
+    parts_after_box = None  # the DDE parts once the site without a URL has had its box
+
+    @classmethod
+    def setUpClass(cls):
+        cls.begin()
+        cls.fill_folder(deep_program_folder(DEEP_CODE, DEEP_SITE_FOLDER), {DEEP_CODE: DEEP_SNAPSHOTS})
+        # The two Wine processes start side by side; quitting the browser puts back the handlers.
+        cls.browser = Browser()
+        cls.addClassCleanup(cls.browser.stop)
+        cls.browser.set_modes(iexplore="answer")
+        cls.app = rig.Program(cls.folder)
+        cls.addClassCleanup(cls.app.kill)
+        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+        cls.browser.wait_line("ready")
+        for handler in ("htm", "http"):
+            done = cls.browser.command("register-%s %s" % (handler, rig.win_path(cls.browser.open_log)))
+            if not done.endswith(" ok"):
+                raise AssertionError("the fixture could not register the %s handler: %s" % (handler, done))
+
+    # -- helpers --
+    def wait_shell_opened(self, count):
+        """The command lines the shell's "open" gave the stand-in, once there are count."""
+        rig.wait_until(lambda: len(self.browser.opened()) >= count, timeout=PROCESS_START,
+                       interval=0.5, what="%d opened by the shell" % count)
+        return self.browser.opened()
+
+    # -- the cases --
+    def test_01_a_long_url_without_a_scheme_reaches_the_shell_whole(self):
+        self.right_click(rig.IDC_SITE_LIST, 0)
+        rig.key("b")
+        self.assertEqual(self.browser.wait_part(0, 3), TOO_LONG_FOR_DDE)
+        opened = self.wait_shell_opened(1)
+        url = b"http://" + LONG_URL.encode("ascii")
+        self.assertEqual(len(url), 262)
+        self.assertEqual(logged_file(opened[0]), url, opened)
+
+    def test_02_a_site_without_a_url_says_so_and_opens_nothing(self):
+        events = self.browser.events()
+        self.right_click(rig.IDC_SITE_LIST, 1)
+        rig.key("b")
+        box = self.driver.find_window(caption="Sitewake", owner=self.hwnd, pid=self.app.win_pid,
+                                      visible=True, timeout=LONG)["hwnd"]
+        texts = [rig.raw(c) for c in self.driver.children(box)
+                 if c["class"].lower() == "static" and c["text"]]
+        self.assertEqual(texts, [rig.cp932(NO_URL_TEXT)])
+        self.shot("no-url")
+        self.driver.command(box, rig.IDOK)
+        self.driver.wait_gone(box, timeout=LONG)
+        self.assertEqual(self.browser.events(), events, "no browser asked")
+        # Every opening begins with a connection to IEXPLORE, and the program does one command
+        # at a time: the next case's opening makes the next part unless this one made one after
+        # the box.
+        type(self).parts_after_box = len(self.browser.parts())
+
+    def test_03_the_comparison_page_of_a_long_site_folder_is_compare_diff_htm(self):
+        part = self.parts_after_box
+        if part is None:  # run on its own
+            part = len(self.browser.parts())
+        shell_opened = len(self.browser.opened())
+        self.list_site(2, 2)
+        self.right_click(rig.IDC_SNAPSHOT_LIST, 0)
+        rig.key("d")
+        self.assertEqual(self.browser.wait_part(part, 3), TOO_LONG_FOR_DDE)
+        page = self.win_data(str(DEEP_CODE), "Compare", "diff.htm")
+        self.assertEqual(len(page), DEEP_SITE_FOLDER + len("\\Compare\\diff.htm"))
+        opened = self.wait_shell_opened(shell_opened + 1)
+        self.assertEqual(logged_file(opened[-1]), page, opened)
+        self.assertEqual(len(self.browser.parts()), part + 1, self.browser.parts())
+        self.assertEqual(os.listdir(self.data(str(DEEP_CODE), "Compare")), ["diff.htm"])
+        with open(self.data(str(DEEP_CODE), "Compare", "diff.htm"), "rb") as f:
+            html = f.read()
+        self.assertIn(b"2001-12-01 00:00:00", html)
+        self.assertIn(b"2002-01-01 00:00:00", html)
+        self.assertIn(b"<del>-&lt;p&gt;two&lt;/p&gt;</del>", html)
+        self.assertIn(b"<ins>+&lt;p&gt;three&lt;/p&gt;</ins>", html)
 
 
 if __name__ == "__main__":

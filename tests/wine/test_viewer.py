@@ -132,6 +132,14 @@ class Browser:
             parts[-1].append(e)
         return parts
 
+    def wait_part(self, index, length):
+        """The log part of an opening (parts()[index]), once it holds at least length events."""
+        def ready():
+            parts = self.parts()
+            return len(parts) > index and len(parts[index]) >= length
+        rig.wait_until(ready, timeout=LONG, interval=0.3, what="DDE part %d" % index)
+        return self.parts()[index]
+
     def opened(self):
         """The command lines the shell's "open" gave the logger, as bytes."""
         try:
@@ -299,14 +307,6 @@ class SnapshotViewing(rig.StepTestCase):
         type(self).opening_clicks += 1
         return index
 
-    def wait_part(self, index, length):
-        """Waits until the log part of an opening click holds at least length events."""
-        def ready():
-            parts = self.browser.parts()
-            return len(parts) > index and len(parts[index]) >= length
-        rig.wait_until(ready, timeout=LONG, interval=0.3, what="DDE part %d" % index)
-        return self.browser.parts()[index]
-
     def wait_opened(self, count):
         rig.wait_until(lambda: len(self.browser.opened()) >= count, timeout=PROCESS_START, interval=0.5,
                        what="%d files opened by the shell" % count)
@@ -329,7 +329,7 @@ class SnapshotViewing(rig.StepTestCase):
         # The next click is handled only after that one: what it opens shows the site code
         # and the list the program still had.
         part = self.open_snapshot(0)
-        events = self.wait_part(part, 6)
+        events = self.browser.wait_part(part, 6)
         self.assertEqual(events, answered("IEXPLORE", self.snapshot_path(5, NEWEST_5[0]), "answer"))
         self.assertEqual(self.snapshot_names(), [enc(n) for n in NEWEST_5])
 
@@ -351,14 +351,14 @@ class SnapshotViewing(rig.StepTestCase):
         # Its snapshots still open; IEXPLORE makes no conversation, so NETSCAPE is asked.
         self.browser.set_modes(iexplore="refuse", netscape="answer")
         part = self.open_snapshot(1)
-        events = self.wait_part(part, 7)
+        events = self.browser.wait_part(part, 7)
         self.assertEqual(events, refused("IEXPLORE")
                          + answered("NETSCAPE", self.snapshot_path(5, newest[1]), "answer"))
 
     def test_04_failed_answer_from_iexplore_ends_the_attempt(self):
         self.browser.set_modes(iexplore="fail", netscape="answer")
         part = self.open_snapshot(2)
-        events = self.wait_part(part, 6)
+        events = self.browser.wait_part(part, 6)
         self.assertEqual(events, answered("IEXPLORE", self.snapshot_path(5, NEWEST_5[1]), "fail"))
 
     def test_05_click_leaving_no_snapshot_selected_opens_nothing(self):
@@ -372,7 +372,7 @@ class SnapshotViewing(rig.StepTestCase):
         type(self).shell_point = self.driver.row_point(self.hwnd, rig.IDC_SNAPSHOT_LIST, 4)
         self.browser.set_modes(iexplore="late", netscape="answer")
         part = self.open_snapshot(3)
-        events = self.wait_part(part, 2)
+        events = self.browser.wait_part(part, 2)
         self.assertEqual(events[:2], [
             ("connect", "IEXPLORE", "WWW_OpenURL", "accepted"),
             ("request", "IEXPLORE", "WWW_OpenURL",
@@ -383,7 +383,7 @@ class SnapshotViewing(rig.StepTestCase):
     def test_07_without_a_browser_the_shell_opens_the_file(self):
         self.browser.set_modes(iexplore="refuse", netscape="refuse")
         part = self.open_snapshot(4, point=type(self).shell_point)
-        events = self.wait_part(part, 2)
+        events = self.browser.wait_part(part, 2)
         self.assertEqual(events[:2], refused("IEXPLORE") + refused("NETSCAPE"))
         opened = self.wait_opened(1)
         self.assertEqual([logged_file(l) for l in opened],
@@ -405,7 +405,7 @@ class SnapshotViewing(rig.StepTestCase):
         # The item cannot be sent whole: the conversations are ended unasked and the shell gets
         # the whole path.
         part = self.open_snapshot(NEWEST_7.index(FITS_236))
-        events = self.wait_part(part, 4)
+        events = self.browser.wait_part(part, 4)
         self.assertEqual(events, [("connect", "IEXPLORE", "WWW_OpenURL", "accepted"),
                                   ("disconnect", "IEXPLORE", "WWW_OpenURL"),
                                   ("connect", "NETSCAPE", "WWW_OpenURL", "accepted"),
