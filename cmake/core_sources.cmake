@@ -7,6 +7,7 @@ set(SITEWAKE_CORE_SOURCES
   base/local_time.cpp
   base/text_join.cpp
   registry/site_registry.cpp
+  registry/setting_text.cpp
   acquisition/file_copy.cpp
   acquisition/check_record.cpp
   acquisition/fetch_outcome.cpp
