@@ -25,6 +25,9 @@ set(SITEWAKE_CORE_SOURCES
   acquisition/page_charset.cpp
   acquisition/visible_text.cpp
   acquisition/visible_text_compare.cpp
+  acquisition/page_text_reader.cpp
+  acquisition/part_filter.cpp
+  acquisition/part_comparison.cpp
   viewer/line_diff.cpp
   viewer/line_table.cpp
   viewer/diff_page.cpp

@@ -46,7 +46,7 @@ else
 fi
 
 step "fuzz (clang, libFuzzer)"
-fuzzers=(fuzz_body_writer fuzz_compare fuzz_line_diff fuzz_visible_text fuzz_url)
+fuzzers=(fuzz_body_writer fuzz_compare fuzz_line_diff fuzz_visible_text fuzz_url fuzz_part_filter)
 if TARGETS="${fuzzers[*]}" configure_and_build fuzz -DCMAKE_CXX_COMPILER=clang++ -DSITEWAKE_FUZZ=ON \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
     for fuzzer in "${fuzzers[@]}"; do
