@@ -8,8 +8,10 @@ set(SITEWAKE_CORE_SOURCES
   base/text_join.cpp
   registry/site_registry.cpp
   registry/setting_text.cpp
+  registry/watch_table.cpp
   acquisition/file_copy.cpp
   acquisition/check_record.cpp
+  acquisition/check_schedule.cpp
   acquisition/fetch_outcome.cpp
   acquisition/files_differ.cpp
   acquisition/page_comparison.cpp
