@@ -275,17 +275,26 @@ int ComparePagePartsInBlocks(const char* newPath, const char* oldPath, CompareMe
     InputFile freshFile;
     InputFile oldFile;
     int opened = OpenComparedFiles(newPath, oldPath, freshFile, oldFile);
-    if (opened != kBothOpened)
-        return opened;
+    if (opened == 0)
+        return 0;
     blockSize = blockSize < 1 ? 1 : blockSize;
     HeapBlock bufA(blockSize);
     HeapBlock bufB(blockSize);
     bool extract = method == CompareMethod::kTextOnly;
     CharsetKind freshKind;
     CharsetKind oldKind;
-    if (!bufA || !bufB || !KindToRead(freshFile, extract, &freshKind) || !KindToRead(oldFile, extract, &oldKind))
+    if (!bufA || !bufB || !KindToRead(freshFile, extract, &freshKind))
         return 1;  // cannot tell: report a change rather than miss one
     CountedLines fresh(freshFile, extract, freshKind, bufA.Data(), blockSize, part);
+    if (opened == 1) {
+        // No reference copy (the site's first copy): a change, and whether the page has its start.
+        LineDigest::Value first;
+        fresh.Next(&first);
+        *rangeMissing = fresh.RangeMissing();
+        return 1;
+    }
+    if (!KindToRead(oldFile, extract, &oldKind))
+        return 1;
     CountedLines old(oldFile, extract, oldKind, bufB.Data(), blockSize, part);
     if (freshKind == oldKind)
         fresh.ReadCommonStart(old);

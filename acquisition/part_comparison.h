@@ -14,7 +14,7 @@ class ByteSink;
 // whole (its ignored lines still left out); *rangeMissing tells whether the new file did. Lines
 // are compared by their length and a 128-bit digest of their bytes, so a line of any length takes
 // no more memory than a short one. A new file that cannot be opened gives 0, an old file that
-// cannot be opened gives 1.
+// cannot be opened gives 1 (*rangeMissing still telling about the new file).
 int ComparePageParts(const char* newPath, const char* oldPath, CompareMethod method, const ComparedPart& part,
                      bool* rangeMissing);
 // The same reading both files in blocks of blockSize bytes (at least 1); the program uses 64 KiB,

@@ -77,11 +77,11 @@ private:
     bool CheckSite(const char* savedName, const SiteRequest& site, const SiteTurn& turn, const char* stamp);
     bool Fetch(const SiteRequest& site, const SitePaths& paths, FetchResult* result);
     // How the comparison and the commit ended; kNotChecked when the program is ending.
-    CheckOutcome CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice,
-                                  FetchResult* result);
+    CheckOutcome CompareAndCommit(const SitePaths& paths, const SiteRequest& site, CommitNotice notice,
+                                  FetchResult* result, bool* rangeMissing);
     // Keeps the record of the check in the site folder and tells the window.
     void RecordCheck(const char* savedName, long code, const char* folder, CheckOutcome outcome,
-                     const FetchResult& result);
+                     const FetchResult& result, bool rangeMissing = false);
 
     HWND m_window;
     WorkerLink& m_link;
@@ -135,11 +135,12 @@ bool Acquisition::CheckSite(const char* savedName, const SiteRequest& site, cons
         return false;
     // A failed fetch is no result: nothing is compared and nothing stored.
     CheckOutcome outcome = CheckOutcome::kFailed;
+    bool rangeMissing = false;
     if (fetched)
-        outcome = CompareAndCommit(turn.paths, site.method, MakeNotice(site, savedName, stamp), &result);
+        outcome = CompareAndCommit(turn.paths, site, MakeNotice(site, savedName, stamp), &result, &rangeMissing);
     if (outcome == CheckOutcome::kNotChecked || result.failure == FetchFailure::kAborted)
         return false;
-    RecordCheck(savedName, site.code, turn.folder, outcome, result);
+    RecordCheck(savedName, site.code, turn.folder, outcome, result, rangeMissing);
     return true;
 }
 
@@ -154,10 +155,10 @@ bool Acquisition::Fetch(const SiteRequest& site, const SitePaths& paths, FetchRe
     return fetched == 1;
 }
 
-CheckOutcome Acquisition::CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice,
-                                           FetchResult* result)
+CheckOutcome Acquisition::CompareAndCommit(const SitePaths& paths, const SiteRequest& site, CommitNotice notice,
+                                           FetchResult* result, bool* rangeMissing)
 {
-    if (m_comparison.FilesDiffer(paths.newPath, paths.oldPath, method) != 1)
+    if (m_comparison.FilesDiffer(paths.newPath, paths.oldPath, site.method, site.part, rangeMissing) != 1)
         return CheckOutcome::kUnchanged;
     if (!m_link.BeginWriteStep())
         return CheckOutcome::kNotChecked;
@@ -173,7 +174,7 @@ CheckOutcome Acquisition::CompareAndCommit(const SitePaths& paths, CompareMethod
 }
 
 void Acquisition::RecordCheck(const char* savedName, long code, const char* folder, CheckOutcome outcome,
-                              const FetchResult& result)
+                              const FetchResult& result, bool rangeMissing)
 {
     CheckNotice notice = {};
     notice.code = code;
@@ -183,6 +184,7 @@ void Acquisition::RecordCheck(const char* savedName, long code, const char* fold
     CheckRecord previous;
     ReadCheckRecord(folder, &previous);
     notice.record = NextCheckRecord(previous, outcome, result, now);
+    notice.record.rangeMissing = rangeMissing;
     WriteCheckRecord(folder, notice.record);
     Ask(kWorkerChecked, &notice);
 }

@@ -13,7 +13,8 @@
 enum WorkerOp {
     kWorkerBeginRow,   // RowRequest: take the row at a position, save its name, show the status;
                        // 0 when no row stands there (the pass is over)
-    kWorkerReadSite,   // SiteRequest: the URL and code of the row in hand; 0 when it was deleted
+    kWorkerReadSite,   // SiteRequest: the URL, code and comparison of the row in hand; 0 when it
+                       // was deleted
     kWorkerSetStatus,  // const char*: a status text for the row in hand
     kWorkerStopCheck,  // const char* or null: 1 to go on; 0 to end, with the saved name put back
     kWorkerEndRow,     // const char*: the saved name back; the result is the next row's position
@@ -31,6 +32,7 @@ struct SiteRequest {
     char url[kSiteUrlSize];
     long code;
     CompareMethod method;
+    ComparedPart part;  // the part of its pages that counts
 };
 
 struct CommitNotice {

@@ -5,6 +5,7 @@
 
 #include <string.h>
 
+#include "acquisition/check_schedule.h"
 #include "acquisition/worker_requests.h"
 #include "app/monitor_dlg.h"
 #include "base/decimal.h"
@@ -191,8 +192,12 @@ void CMonitorDlg::UpdateRecheckItem()
     EnableMenuItem(GetMenu(m_hWnd), ID_RECHECK_FAILED, MF_BYCOMMAND | (m_worker.Exists() ? MF_GRAYED : MF_ENABLED));
 }
 
-// In a re-check pass only the sites whose last check failed get a turn.
-bool CMonitorDlg::SkipsRow(int row) const
+// In a re-check pass only the sites whose last check failed get a turn, whatever their interval;
+// in an ordinary pass, the sites whose interval has passed since their last check.
+bool CMonitorDlg::SkipsRow(int row, time_t now) const
 {
-    return m_bFailedOnly && !HasFailed(static_cast<long>(SiteList().GetItemData(row)));
+    long code = static_cast<long>(SiteList().GetItemData(row));
+    if (m_bFailedOnly)
+        return !HasFailed(code);
+    return !IsCheckDue(m_checks.Get(code), m_watches.Interval(code), now);
 }

@@ -26,6 +26,7 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnCommandEntry<&CMonitorDlg::OnCompareTextOnly>(ID_COMPARE_TEXT_ONLY),
     OnCommandEntry<&CMonitorDlg::OnAddSite>(ID_ADD_SITE),
     OnCommandEntry<&CMonitorDlg::OnDeleteSite>(ID_DELETE_SITE),
+    OnCommandEntry<&CMonitorDlg::OnSiteSettings>(ID_SITE_SETTINGS),
     OnCommandEntry<&CMonitorDlg::OnStart>(ID_START),
     OnCommandEntry<&CMonitorDlg::OnStop>(ID_STOP),
     OnCommandEntry<&CMonitorDlg::OnRecheckFailed>(ID_RECHECK_FAILED),
@@ -65,7 +66,7 @@ BOOL CMonitorDlg::OnInitDialog()
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     InitLists();
-    LoadSiteList(SiteList(), m_textOnlySites);
+    LoadSiteList(SiteList(), m_textOnlySites, m_watches);
     ReadSiteFolders();
     CreateSiteTip();
     return TRUE;
@@ -137,9 +138,10 @@ bool CMonitorDlg::OnSize(UINT, int, int)
     return false;  // the default handling; no control moves
 }
 
-int CMonitorDlg::FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method)
+int CMonitorDlg::FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method, const ComparedPart& part,
+                             bool* rangeMissing)
 {
-    return ComparePageFiles(newPath, oldPath, method);
+    return ComparePageFiles(newPath, oldPath, method, part, rangeMissing);
 }
 
 // Escape ends the program, also while the worker runs: the worker is told to give up first and

@@ -10,10 +10,12 @@
 #include "app/balloon_news.h"
 #include "app/bold_font.h"
 #include "app/notify_icon.h"
+#include "app/site_settings_dlg.h"
 #include "base/code_map.h"
 #include "base/decimal.h"
 #include "base/path_join.h"
 #include "registry/site_registry.h"
+#include "registry/watch_table.h"
 #include "resource.h"
 #include "ui/dialog.h"
 #include "ui/list_view.h"
@@ -21,14 +23,15 @@
 struct CheckNotice;
 struct CommitNotice;
 
-class CMonitorDlg : public Dialog, public PageComparison {
+class CMonitorDlg : public Dialog, public PageComparison, private SiteSettingsApplier {
 public:
     CMonitorDlg();
     ~CMonitorDlg() override;
 
-    // Compares the fetched copy with the reference copy, whole or on their readable text: 1 when
-    // they differ.
-    int FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method) override;
+    // Compares the fetched copy with the reference copy, whole or on their readable text, on the
+    // part that counts: 1 when they differ.
+    int FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method, const ComparedPart& part,
+                    bool* rangeMissing) override;
 
     // Inserts a newly registered site at the top of the site list.
     void InsertSiteRow(const char* name, const char* url, long code);
@@ -111,7 +114,7 @@ private:
     bool OnSiteTipText(NMHDR* header, LRESULT* result);
     void OnRecheckFailed();
     void UpdateRecheckItem();
-    bool SkipsRow(int row) const;
+    bool SkipsRow(int row, time_t now) const;
 
     // Context menus and their site commands
     bool OnContextMenu(HWND control, LPARAM position);
@@ -121,6 +124,15 @@ private:
     void OnCompareWholePage();
     void OnCompareTextOnly();
     void SetCompareMode(CompareMethod method);
+
+    // A site's settings: the dialog, and storing what it confirmed
+    void OnSiteSettings();
+    UINT ApplySiteSettings(const SiteEntry& shown, const SiteEntry& confirmed) override;
+    bool TakeSiteSettings(long code, const SiteEntry& settings);
+    int FindSettingsRow() const;
+    bool IsWorkerRow(int row) const { return m_workerRow.InHand() && m_workerRow.Row() == row; }
+    void RenameSiteRow(int row, const char* name);
+    const char* NameForWorkerRow(const char* savedName) const { return m_bWorkerRenamed ? m_strWorkerName : savedName; }
 
     volatile LONG m_bRunning;   // 1 while acquisition runs
     char m_strSiteCode[kDecimalTextSize];  // code text of the site whose snapshots are listed
@@ -142,4 +154,9 @@ private:
     WorkerLink m_worker;        // the acquisition worker, seen from the user-interface thread
     WorkerStart m_workerStart;  // what the worker is started with
     RowCursor m_workerRow;      // the row the worker is on, kept in step with the list
+    WatchTable m_watches;       // each listed site's interval and the part of its pages that counts
+    char m_strWorkerName[kSiteNameSize] = {};  // the name of the worker's row while it shows a status
+    bool m_bWorkerRenamed = false;             // ... renamed meanwhile: the name it gets back
+    long m_nSettingsCode = -1;  // the site whose settings dialog is open
+    int m_nSettingsRow = -1;    // and the row it was opened for
 };

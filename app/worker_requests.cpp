@@ -3,6 +3,7 @@
 #include "acquisition/worker.h"
 #include "acquisition/worker_requests.h"
 #include "app/monitor_dlg.h"
+#include "base/text_join.h"
 
 const CMonitorDlg::WorkerRequestHandler CMonitorDlg::s_workerRequests[] = {
     &CMonitorDlg::OnBeginRow,   // kWorkerBeginRow
@@ -51,13 +52,16 @@ LRESULT CMonitorDlg::OnBeginRow(LPARAM request)
 {
     auto* taken = reinterpret_cast<RowRequest*>(request);
     ListView sites = SiteList();
-    for (int count = sites.GetItemCount(); taken->row >= 0 && taken->row < count && SkipsRow(taken->row);)
+    time_t now = time(nullptr);
+    for (int count = sites.GetItemCount(); taken->row >= 0 && taken->row < count && SkipsRow(taken->row, now);)
         ++taken->row;
     if (taken->row < 0 || taken->row >= sites.GetItemCount())
         return 0;
     sites.GetItemText(taken->row, 0, taken->name, sizeof taken->name);
     sites.SetItemText(taken->row, 0, kFetchingStatus);
     m_workerRow.Begin(taken->row);
+    CopyText(m_strWorkerName, sizeof m_strWorkerName, taken->name);
+    m_bWorkerRenamed = false;
     return 1;
 }
 
@@ -70,6 +74,9 @@ LRESULT CMonitorDlg::OnReadSite(LPARAM request)
     sites.GetItemText(m_workerRow.Row(), 1, site->url, sizeof site->url);
     site->code = static_cast<long>(sites.GetItemData(m_workerRow.Row()));
     site->method = m_textOnlySites.Contains(site->code) ? CompareMethod::kTextOnly : CompareMethod::kWholePage;
+    SiteWatch watch;
+    m_watches.Get(site->code, &watch);
+    site->part = watch.part;
     return 1;
 }
 
@@ -102,13 +109,15 @@ LRESULT CMonitorDlg::OnEndRow(LPARAM request)
     bool stillThere = false;
     int next = m_workerRow.End(&stillThere);
     if (stillThere)
-        SiteList().SetItemText(row, 0, reinterpret_cast<const char*>(request));
+        SiteList().SetItemText(row, 0, NameForWorkerRow(reinterpret_cast<const char*>(request)));
+    m_bWorkerRenamed = false;
     return next;
 }
 
 LRESULT CMonitorDlg::OnCommitted(LPARAM request)
 {
-    const auto& notice = *reinterpret_cast<const CommitNotice*>(request);
+    CommitNotice notice = *reinterpret_cast<const CommitNotice*>(request);
+    CopyText(notice.name, sizeof notice.name, NameForWorkerRow(notice.name));  // renamed during the turn
     NoteCommittedSnapshot(notice);
     if (!notice.first)
         ShowChangeBalloon(notice);
@@ -117,6 +126,8 @@ LRESULT CMonitorDlg::OnCommitted(LPARAM request)
 
 LRESULT CMonitorDlg::OnChecked(LPARAM request)
 {
-    NoteCheck(*reinterpret_cast<const CheckNotice*>(request));
+    CheckNotice notice = *reinterpret_cast<const CheckNotice*>(request);
+    CopyText(notice.name, sizeof notice.name, NameForWorkerRow(notice.name));  // renamed during the turn
+    NoteCheck(notice);
     return 1;
 }

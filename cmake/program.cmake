@@ -22,6 +22,8 @@ add_executable(Sitewake WIN32
   app/context_menu.cpp
   app/compare_mode.cpp
   app/worker_requests.cpp
+  app/site_settings_dlg.cpp
+  app/site_settings_commands.cpp
   # the subsystems' window-side parts
   registry/profile.cpp
   registry/data_paths.cpp

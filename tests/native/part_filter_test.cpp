@@ -226,6 +226,11 @@ TEST(PagePart, FilesThatCannotBeOpened)
     EXPECT_FALSE(missing);
     EXPECT_EQ(ComparePageParts(pair.File("there").c_str(), pair.File("nowhere").c_str(), CompareMethod::kTextOnly,
                                kMainDiv, &missing), 1);
+    EXPECT_TRUE(missing) << "a first copy without the start text says so";
+    WriteWholeFile(pair.File("ranged"), "<div id=\"main\">\n");
+    EXPECT_EQ(ComparePageParts(pair.File("ranged").c_str(), pair.File("nowhere").c_str(), CompareMethod::kWholePage,
+                               kMainDiv, &missing), 1);
+    EXPECT_FALSE(missing);
     StringSink sink;
     EXPECT_FALSE(WritePagePart(pair.File("nowhere").c_str(), CompareMethod::kWholePage, kMainDiv, sink));
 }

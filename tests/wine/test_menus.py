@@ -132,9 +132,9 @@ class ContextMenus(rig.StepTestCase):
     # -- the cases --
     def test_01_a_right_click_on_a_site_selects_it_and_shows_the_site_menu(self):
         items = self.right_click(rig.IDC_SITE_LIST, 1)
-        self.assertEqual(self.texts(items), ["サイトをブラウザで開く(&B)", "比較の方法(&C)",
-                                             "フォルダを開く(&F)", "", "削除(&D)"])
-        self.assertTrue(items[3]["separator"])
+        self.assertEqual(self.texts(items), ["まだ確認していません", "", "設定(&E)...", "サイトをブラウザで開く(&B)",
+                                             "比較の方法(&C)", "フォルダを開く(&F)", "", "削除(&D)"])
+        self.assertTrue(items[6]["separator"])
         modes = self.compare_item(items)
         self.assertEqual(self.texts(modes), ["ページ全体", "本文のみ"])
         self.assertEqual([bool(m["state"] & MFS_CHECKED) for m in modes], [True, False])
