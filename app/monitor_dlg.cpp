@@ -60,6 +60,8 @@ INT_PTR CMonitorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 BOOL CMonitorDlg::OnInitDialog()
 {
+    m_hSiteList = GetDlgItem(IDC_SITE_LIST);
+    m_hSnapshotList = GetDlgItem(IDC_SNAPSHOT_LIST);
     Dialog::OnInitDialog();
     SetMainWindow(m_hWnd);
     AddAboutMenuItem();

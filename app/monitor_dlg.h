@@ -22,6 +22,7 @@
 
 struct CheckNotice;
 struct CommitNotice;
+struct SiteRequest;
 
 class CMonitorDlg : public Dialog, public PageComparison, private SiteSettingsApplier {
 public:
@@ -45,8 +46,9 @@ protected:
 private:
     static const MessageEntry s_messageTable[];
 
-    ListView SiteList() const { return ListView(GetDlgItem(IDC_SITE_LIST)); }
-    ListView SnapshotList() const { return ListView(GetDlgItem(IDC_SNAPSHOT_LIST)); }
+    // The lists' handles are looked up once: looking a child up asks the window server each time.
+    ListView SiteList() const { return ListView(m_hSiteList); }
+    ListView SnapshotList() const { return ListView(m_hSnapshotList); }
 
     // Shell
     bool OnSysCommand(UINT id, LPARAM position);
@@ -81,12 +83,10 @@ private:
     typedef LRESULT (CMonitorDlg::*WorkerRequestHandler)(LPARAM request);
     static const WorkerRequestHandler s_workerRequests[];
     LRESULT OnBeginRow(LPARAM request);
-    LRESULT OnReadSite(LPARAM request);
-    LRESULT OnSetStatus(LPARAM request);
     LRESULT OnStopCheck(LPARAM request);
     LRESULT OnEndRow(LPARAM request);
-    LRESULT OnCommitted(LPARAM request);
-    LRESULT OnChecked(LPARAM request);
+    void ReadWorkerSite(int row, SiteRequest* site) const;
+    int EndWorkerRow(const char* savedName);
 
     // Snapshot viewing
     bool OnClickSiteList(NMHDR* header, LRESULT* result);
@@ -106,11 +106,13 @@ private:
 
     // The last checks: failed sites, the tip, the re-check pass
     bool HasFailed(long code) const;
+    bool KeepCheck(long code, const CheckRecord& record);
     bool AnyListedSiteFailed() const;
     void NoteCheck(const CheckNotice& notice);
     void CreateSiteTip();
     int SiteRowUnderMouse() const;
     bool OnSetCursor(HWND window, UINT hitTest, UINT mouseMessage);
+    void RelayToSiteTip(HWND list, UINT mouseMessage);
     bool OnSiteTipText(NMHDR* header, LRESULT* result);
     void OnRecheckFailed();
     void UpdateRecheckItem();
@@ -142,6 +144,7 @@ private:
     CodeSet m_textOnlySites;    // sites compared on their readable text
     BalloonNews m_balloon;      // what the balloon tells since it last went
     CodeMap<CheckRecord> m_checks;  // the last check of each listed site
+    size_t m_nFailedSites = 0;      // ... that failed
     HWND m_hSiteTip = nullptr;  // the tip over the site list (destroyed with the window it is owned by)
     int m_nTipRow = -1;         // the row the tip was last over
     char m_strTip[512] = {};    // the tip's text while it shows
@@ -159,4 +162,6 @@ private:
     bool m_bWorkerRenamed = false;             // ... renamed meanwhile: the name it gets back
     long m_nSettingsCode = -1;  // the site whose settings dialog is open
     int m_nSettingsRow = -1;    // and the row it was opened for
+    HWND m_hSiteList = nullptr;      // the site list, from the start of the dialog on
+    HWND m_hSnapshotList = nullptr;  // the snapshot list
 };
