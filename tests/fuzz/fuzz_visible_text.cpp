@@ -14,20 +14,11 @@
 #include "acquisition/page_charset.h"
 #include "acquisition/visible_text.h"
 #include "acquisition/visible_text_compare.h"
+#include "tests/native/string_sink.h"
 
 namespace {
 
 std::string g_path;
-
-class StringSink final : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        text.append(data, len);
-        return true;
-    }
-    std::string text;
-};
 
 // Feeds the page in pieces of 1 to maxPiece bytes drawn from seed (all at once when maxPiece is 0).
 std::string Extract(const std::string& page, CharsetKind kind, uint32_t seed, size_t maxPiece)

@@ -26,16 +26,6 @@ ComparedPart Part(const std::string& from, const std::string& to, const std::str
     return part;
 }
 
-class StringSink final : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        text.append(data, len);
-        return true;
-    }
-    std::string text;
-};
-
 class PagePair {
 public:
     // The verdict for the new page against the old one, the same whatever the block size.

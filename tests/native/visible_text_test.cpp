@@ -19,16 +19,6 @@ namespace {
 
 using namespace std::string_literals;
 
-class StringSink final : public ByteSink {
-public:
-    bool Put(const char* data, size_t len) override
-    {
-        text.append(data, len);
-        return true;
-    }
-    std::string text;
-};
-
 // The page's text, fed to the extractor in pieces of the given size.
 std::string Extract(const std::string& page, CharsetKind kind = kCharsetShiftJis, size_t piece = SIZE_MAX)
 {

@@ -20,8 +20,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 from rig import entry_lines, ini_lines, registry_file  # noqa: E402
 from test_viewer import FIXTURE_EXE, Browser  # noqa: E402
-from worker_support import (FETCHING, IDYES, LONG, PROCESSING, ScriptedServer,  # noqa: E402
-                            activate, site_files, snapshots, stored, type_into)
+from worker_support import (FETCHING, IDYES, LONG, PROCESSING, ProgramClass,  # noqa: E402
+                            ScriptedServer, activate, site_files, snapshots, stored, type_into)
 
 CAPTION = "サイトの設定"
 BM_GETCHECK = 0x00F0
@@ -79,17 +79,13 @@ def initial_lines():
     return lines
 
 
-class SiteSettings(rig.StepTestCase):
+class SiteSettings(ProgramClass):
     """One program run (and a restart) and one stand-in browser for every case, in order."""
 
     @classmethod
-    def setUpClass(cls):
-        for exe in (rig.EXE, FIXTURE_EXE):
-            if not os.path.exists(exe):
-                raise unittest.SkipTest("no %s (build with scripts/build.sh)" % exe)
-        cls.failed_step = None
-        cls.driver = rig.Driver()
-        cls.addClassCleanup(cls.driver.close)
+    def prepare(cls):
+        if not os.path.exists(FIXTURE_EXE):
+            raise unittest.SkipTest("no %s (build with scripts/build.sh)" % FIXTURE_EXE)
         cls.server = ScriptedServer()
         cls.addClassCleanup(cls.server.stop)
         for name, body in (("news.html", NEWS), ("moved.html", NEWS), ("every.html", b"<p>every</p>\n"),
@@ -98,8 +94,6 @@ class SiteSettings(rig.StepTestCase):
                            ("inside.html", counter_page(100, 3, "本文", "広告A")),
                            ("nostart.html", b"<p>no start here</p>\n")):
             cls.server.page(name, body)
-        cls.folder = rig.ProgramFolder()
-        cls.addClassCleanup(cls.folder.remove)
         cls.lines = initial_lines()
         cls.folder.write_ini(ini_lines(*cls.lines))
         now = time.time()
@@ -118,20 +112,9 @@ class SiteSettings(rig.StepTestCase):
         cls.browser = Browser()
         cls.addClassCleanup(cls.browser.stop)
         cls.browser.set_modes(iexplore="answer")
-        cls.start_program()
         cls.browser.wait_line("ready")
 
-    @classmethod
-    def start_program(cls):
-        cls.app = rig.Program(cls.folder)
-        cls.addClassCleanup(cls.app.kill)
-        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
-        cls.list = cls.driver.info(cls.hwnd, rig.IDC_SITE_LIST)["hwnd"]
-
     # -- reading the program --
-    def data(self, *parts):
-        return os.path.join(self.folder.data, *parts)
-
     def rows(self):
         return [(rig.raw(r["cells"][0]).decode("cp932"), rig.raw(r["cells"][1]).decode("cp932"), r["param"])
                 for r in self.driver.rows(self.hwnd, rig.IDC_SITE_LIST)]
@@ -143,9 +126,8 @@ class SiteSettings(rig.StepTestCase):
         with open(self.data(str(code), "Check.TEMP"), "rb") as f:
             return dict(l.split("=", 1) for l in f.read().decode("ascii").split("\r\n") if l)
 
-    def find(self, caption, owner, timeout=LONG):
-        return self.driver.find_window(caption=caption, owner=owner, pid=self.app.win_pid, visible=True,
-                                       timeout=timeout)["hwnd"]
+    def window(self, caption, owner):
+        return self.find(caption, owner)["hwnd"]
 
     def shot(self, name):
         d = os.path.join(rig.BUILD_DIR, "wine-shots")
@@ -164,7 +146,7 @@ class SiteSettings(rig.StepTestCase):
         _, items = self.right_click_site(code)
         self.assertEqual(items[2]["text"], "設定(&E)...")
         rig.key("e")
-        return self.find(CAPTION, self.hwnd)
+        return self.window(CAPTION, self.hwnd)
 
     def field(self, dlg, ctl_id):
         return rig.raw(self.driver.text(dlg, ctl_id)).decode("cp932")
@@ -208,7 +190,7 @@ class SiteSettings(rig.StepTestCase):
     def refused(self, dlg, text, caption=CAPTION):
         """OK gives a box owned by the dialog telling text; it is closed and the dialog stays."""
         self.press_ok(dlg)
-        box = self.find(caption, dlg)
+        box = self.window(caption, dlg)
         shown = [rig.raw(c).decode("cp932") for c in self.driver.children(box)
                  if c["class"].lower() == "static" and c["text"]]
         self.assertEqual(shown, [text])
@@ -234,7 +216,7 @@ class SiteSettings(rig.StepTestCase):
         self.assertEqual(self.driver.selected(self.hwnd, rig.IDC_SITE_LIST)["selected"], -1)
         self.driver.command(self.hwnd, rig.ID_SITE_SETTINGS)
         self.driver.command(self.hwnd, rig.ID_ADD_SITE)
-        add = self.find("新規登録", self.hwnd)
+        add = self.window("新規登録", self.hwnd)
         self.assertEqual(self.driver.windows(caption=CAPTION, pid=self.app.win_pid), [])
         self.driver.command(add, rig.IDCANCEL)
         self.driver.wait_gone(add, timeout=LONG)
@@ -244,7 +226,7 @@ class SiteSettings(rig.StepTestCase):
         self.assertEqual([i["text"] for i in items[2:]], ["設定(&E)...", "サイトをブラウザで開く(&B)", "比較の方法(&C)",
                                                          "フォルダを開く(&F)", "", "削除(&D)"])
         rig.key("e")
-        dlg = self.find(CAPTION, self.hwnd)
+        dlg = self.window(CAPTION, self.hwnd)
         info = self.driver.info(dlg)
         main = self.driver.info(self.hwnd)
         self.assertEqual(info["owner"], self.hwnd)
@@ -272,7 +254,7 @@ class SiteSettings(rig.StepTestCase):
         activate(self.driver, self.hwnd)
         rig.key("alt+s")
         rig.key("e")
-        dlg = self.find(CAPTION, self.hwnd)
+        dlg = self.window(CAPTION, self.hwnd)
         self.assertEqual(self.form(dlg)[0], "毎回")
         self.replace_text(dlg, rig.IDC_SETTINGS_IGNORE, "a\nb", multiline=True)
         x, y = self.driver.center(dlg, rig.IDCANCEL)
@@ -436,7 +418,7 @@ class SiteSettings(rig.StepTestCase):
         self.assertIn(rig.cp932("ignore8=%20lead%0A　全角　%0A%250A\r\n"), stored_ini)
         self.driver.command(self.hwnd, rig.IDCANCEL)
         self.app.wait(LONG)
-        self.start_program()
+        self.start_again()
         expected = {
             9104: ("一時間", "http://127.0.0.1/file/hourly.html", "1 時間", "page", "", "", ""),
             9106: ("範囲", "http://127.0.0.1/file/range.html", "毎回", "page", RANGE_FROM, RANGE_TO, "分前\r\nPR"),
@@ -457,7 +439,7 @@ class SiteSettings(rig.StepTestCase):
         x, y = self.driver.row_point(self.hwnd, rig.IDC_SITE_LIST, self.row_of(9107))
         rig.click(x, y)
         self.driver.command(self.hwnd, rig.ID_DELETE_SITE)
-        box = self.find("データの削除", self.hwnd)
+        box = self.window("データの削除", self.hwnd)
         self.driver.command(box, IDYES)
         rig.wait_until(lambda: 9107 not in [r[2] for r in self.rows()], timeout=LONG, what="the site deleted")
         text = self.folder.read_ini()
