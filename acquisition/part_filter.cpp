@@ -23,7 +23,7 @@ static_assert(PartFilter::kWindowSize > 2 * kIgnoreTextsSize, "the longest text 
 
 PartFilter::PartFilter(const ComparedPart& part, bool useRange)
     : m_from(part.from), m_fromLen(useRange ? strlen(part.from) : 0), m_to(part.to),
-      m_toLen(useRange ? strlen(part.to) : 0), m_ignored(part.ignore), m_texts(), m_byFirst(), m_kinds(),
+      m_toLen(useRange ? strlen(part.to) : 0), m_ignored(part.ignore), m_texts(), m_byFirst(), m_kinds(), m_pairs(),
       m_phase(m_fromLen > 0 ? kSeekStart : kInside), m_startFound(m_fromLen == 0), m_lineBase(0), m_toFrom(0),
       m_ignoredEnd(kNoEnd), m_used(0), m_walked(0), m_keptFrom(0), m_handedText(false)
 {
@@ -35,6 +35,32 @@ PartFilter::PartFilter(const ComparedPart& part, bool useRange)
     if (m_toLen > 0)
         m_kinds[static_cast<unsigned char>(m_to[0])] |= kToBit;
     AddIgnoredTexts(part.ignore);
+    AddPair(m_from, m_fromLen);
+    AddPair(m_to, m_toLen);
+    for (size_t k = 0; k < m_byFirst[256]; ++k)
+        AddPair(m_ignored + m_texts[k].at, m_texts[k].len);
+}
+
+// Notes the first two bytes a text begins with (a text of one byte: its byte and any other).
+void PartFilter::AddPair(const char* text, size_t len)
+{
+    if (len == 0)
+        return;
+    unsigned first = static_cast<unsigned char>(text[0]) << 8;
+    for (unsigned second = 0; second < 256; ++second) {
+        if (len == 1 || second == static_cast<unsigned char>(text[1]))
+            m_pairs[(first | second) >> 3] |= static_cast<unsigned char>(1u << (second & 7));
+    }
+}
+
+// Whether some text may begin at window offset i, judged by its first two bytes.
+bool PartFilter::MayBegin(size_t i) const
+{
+    if (i + 1 >= m_used)
+        return true;  // the second byte is still to come
+    unsigned pair = static_cast<unsigned>(static_cast<unsigned char>(m_window[i])) << 8 |
+                    static_cast<unsigned char>(m_window[i + 1]);
+    return (m_pairs[pair >> 3] >> (pair & 7)) & 1;
 }
 
 // The ignored texts, sorted by their first byte so that a byte finds the texts it may begin.
@@ -100,13 +126,13 @@ void PartFilter::Finish(KeptLineSink& sink)
     m_phase = kDone;
 }
 
-// The bytes whose kind stops the walk: lead bytes always; the first bytes of the texts looked for
-// where the walk stands; CR inside the range.
+// The bytes whose kind stops the walk: the first bytes of the texts looked for where the walk
+// stands; CR inside the range.
 unsigned char PartFilter::Mask(size_t i) const
 {
     if (m_phase == kSeekStart)
-        return kLeadBit | kFromBit;
-    unsigned char mask = kLeadBit | kCrBit;
+        return kFromBit;
+    unsigned char mask = kCrBit;
     if (m_toLen > 0)
         mask |= kToBit;
     if (m_lineBase + i < m_ignoredEnd)
@@ -114,21 +140,40 @@ unsigned char PartFilter::Mask(size_t i) const
     return mask;
 }
 
-// Walks the window's characters from where the last walk stopped, looking for the texts. Stops at
-// a character that cannot be decided until more of the line has come (kWaiting), at the end text
-// (kEndFound), or at the window's end. m_walked is then where it stopped.
+// Whether window offset i begins a character, given that offset anchor (not past i) does. The
+// bytes just before i that can be lead bytes pair up from the last byte before them that cannot
+// (which ends a character, or is one) or from the anchor: i begins a character when they are even
+// in number. The walk only moves its anchor forward, so no byte is looked at twice this way.
+bool PartFilter::StartsCharacter(size_t anchor, size_t i) const
+{
+    size_t j = i;
+    while (j > anchor && (m_kinds[static_cast<unsigned char>(m_window[j - 1])] & kLeadBit))
+        --j;
+    return ((i - j) & 1) == 0;
+}
+
+// Walks the window from where the last walk stopped, looking for the texts at the bytes that may
+// begin one and begin a character. Stops at a character that cannot be decided until more of the
+// line has come (kWaiting), at the end text (kEndFound), or at the window's end (a lead byte last
+// in it waiting for its trail byte). m_walked is then where it stopped, always where a character
+// begins.
 PartFilter::Walked PartFilter::WalkWindow(bool lineOver)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(m_window);
+    size_t anchor = m_walked;
     size_t i = m_walked;
-    while (i < m_used) {
+    for (;;) {
         unsigned char mask = Mask(i);
-        while (i < m_used && !(m_kinds[bytes[i]] & mask))
-            ++i;
+        i = SkipPlainBytes(bytes, i, mask);
         if (i == m_used)
             break;
+        if (!StartsCharacter(anchor, i)) {
+            anchor = ++i;  // a trail byte: the next byte begins a character
+            continue;
+        }
+        anchor = i;
         unsigned char kind = m_kinds[bytes[i]] & mask;
-        if (kind & (kFromBit | kToBit | kIgnoredBit)) {
+        if ((kind & (kFromBit | kToBit | kIgnoredBit)) && MayBegin(i)) {
             Found found = LookAt(i, lineOver);
             if (found == kWait || found == kEnd) {
                 m_walked = i;
@@ -137,15 +182,41 @@ PartFilter::Walked PartFilter::WalkWindow(bool lineOver)
             if (found == kStart)
                 continue;  // this character is now the range's first: looked at again as such
         }
-        bool lastByte = i + 1 == m_used;
-        if (lastByte && !lineOver && (kind & (kLeadBit | kCrBit))) {
-            m_walked = i;  // a trail byte, or the LF of a line end, may follow
+        if ((kind & kCrBit) && i + 1 == m_used && !lineOver) {
+            m_walked = i;  // the LF of a line end may follow
             return kWaiting;
         }
-        i += (kind & kLeadBit) && !lastByte ? 2 : 1;
+        ++i;
+    }
+    if (!lineOver && m_used > anchor && !StartsCharacter(anchor, m_used)) {
+        m_walked = m_used - 1;  // a lead byte whose trail byte is still to come
+        return kWaiting;
     }
     m_walked = m_used;
     return kWalked;
+}
+
+// The first offset from i whose byte stops the walk under mask (m_used when none does), eight
+// bytes at a time where it can.
+size_t PartFilter::SkipPlainBytes(const unsigned char* bytes, size_t i, unsigned char mask) const
+{
+    const unsigned char* kinds = m_kinds;
+    for (; i + 8 <= m_used; i += 8) {
+        unsigned char any = kinds[bytes[i]] | kinds[bytes[i + 1]] | kinds[bytes[i + 2]] | kinds[bytes[i + 3]] |
+                            kinds[bytes[i + 4]] | kinds[bytes[i + 5]] | kinds[bytes[i + 6]] | kinds[bytes[i + 7]];
+        if (any & mask)
+            break;
+    }
+    while (i < m_used && !(kinds[bytes[i]] & mask))
+        ++i;
+    return i;
+}
+
+// Whether text[0, len) stands at at: the first two bytes compared before the call that compares
+// the rest, as most candidates fail there.
+static bool TextAt(const char* at, const char* text, size_t len)
+{
+    return at[0] == text[0] && (len < 2 || at[1] == text[1]) && memcmp(at, text, len) == 0;
 }
 
 // Whether a text looked for begins at window offset i.
@@ -156,7 +227,7 @@ PartFilter::Found PartFilter::LookAt(size_t i, bool lineOver)
     if (m_phase == kSeekStart) {
         if (m_fromLen > avail)
             return lineOver ? kNothing : kWait;
-        if (memcmp(at, m_from, m_fromLen) != 0)
+        if (!TextAt(at, m_from, m_fromLen))
             return kNothing;
         StartRangeAt(i);
         return kStart;
@@ -165,7 +236,7 @@ PartFilter::Found PartFilter::LookAt(size_t i, bool lineOver)
     if (m_toLen > 0 && *at == m_to[0] && m_lineBase + i >= m_toFrom) {
         if (m_toLen > avail)
             wait = !lineOver;
-        else if (memcmp(at, m_to, m_toLen) == 0)
+        else if (TextAt(at, m_to, m_toLen))
             return kEnd;
     }
     LookForIgnored(i, avail, lineOver, &wait);
@@ -184,7 +255,7 @@ void PartFilter::LookForIgnored(size_t i, size_t avail, bool lineOver, bool* wai
             *wait = *wait || !lineOver;
             continue;
         }
-        if (at + text.len < m_ignoredEnd && memcmp(m_window + i, m_ignored + text.at, text.len) == 0)
+        if (at + text.len < m_ignoredEnd && TextAt(m_window + i, m_ignored + text.at, text.len))
             m_ignoredEnd = at + text.len;
     }
 }

@@ -63,8 +63,12 @@ private:
     };
 
     void AddIgnoredTexts(const char* texts);
+    void AddPair(const char* text, size_t len);
+    bool MayBegin(size_t i) const;
     unsigned char Mask(size_t i) const;
+    bool StartsCharacter(size_t anchor, size_t i) const;
     Walked WalkWindow(bool lineOver);
+    size_t SkipPlainBytes(const unsigned char* bytes, size_t i, unsigned char mask) const;
     Found LookAt(size_t i, bool lineOver);
     void LookForIgnored(size_t i, size_t avail, bool lineOver, bool* wait);
     void StartRangeAt(size_t i);
@@ -82,13 +86,14 @@ private:
     Text m_texts[kMaxIgnoredTexts];    // sorted by their first byte
     unsigned short m_byFirst[257];     // m_texts[m_byFirst[c], m_byFirst[c + 1]) start with byte c
     unsigned char m_kinds[256];        // what each byte may begin: a double-byte character, a text
+    unsigned char m_pairs[65536 / 8];  // the pairs of bytes some text begins with, a bit each
     Phase m_phase;
     bool m_startFound;
     uint64_t m_lineBase;    // the line's bytes before the window
     uint64_t m_toFrom;      // where in the line the end text may begin
     uint64_t m_ignoredEnd;  // where in the line the first ignored text found ends; none: UINT64_MAX
     size_t m_used;          // bytes in the window
-    size_t m_walked;        // characters before this offset of the window have been looked at
+    size_t m_walked;        // where a character begins: the bytes before it have been looked at
     size_t m_keptFrom;      // where the range's part of the line begins in the window
     bool m_handedText;      // some of the line's part of the range has left the window
     char m_window[kWindowSize];
