@@ -8,10 +8,19 @@ CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
 
 def cpu_seconds(pid):
-    """User and system CPU seconds of a process so far."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS  # utime, stime
+    """User and system CPU seconds of a process so far: the time its threads have run, to the
+    nanosecond where the kernel keeps it (schedstat), else in clock ticks (user and system time,
+    which also count threads that have ended)."""
+    try:
+        total = 0
+        for task in os.listdir("/proc/%d/task" % pid):
+            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                total += int(f.read().split()[0])
+        return total / 1e9
+    except (OSError, ValueError, IndexError):
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS  # utime, stime
 
 
 def peak_rss_mb(pid):
