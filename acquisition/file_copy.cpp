@@ -23,18 +23,6 @@ bool CopyContents(InputFile& in, OutputFile& out)
     }
 }
 
-// Writes the whole of src to temp; false when anything fails.
-bool WriteTemporary(const char* src, const char* temp)
-{
-    InputFile in;
-    if (!in.Open(src))
-        return false;
-    OutputFile out;
-    if (!out.Create(temp))
-        return false;
-    return CopyContents(in, out) && out.FlushToDisk();
-}
-
 }  // namespace
 
 long InputFile::ReadFull(void* buf, size_t size)
@@ -65,8 +53,22 @@ bool WriteBytesAtomically(const char* dest, const char* temp, const void* data, 
 
 bool ReplaceFileAtomically(const char* src, const char* dest, const char* temp)
 {
-    if (WriteTemporary(src, temp) && RenameOver(temp, dest))
-        return true;
-    RemoveFile(temp);
-    return false;
+    return ReplaceFilesAtomically(src, &dest, 1, temp) == 1;
+}
+
+size_t ReplaceFilesAtomically(const char* src, const char* const* dests, size_t count, const char* temp)
+{
+    InputFile in;
+    if (!in.Open(src))
+        return 0;
+    for (size_t i = 0; i < count; ++i) {
+        OutputFile out;
+        bool written = (i == 0 || in.SeekTo(0)) && out.Create(temp) && CopyContents(in, out) && out.FlushToDisk();
+        out.Close();
+        if (!written || !RenameOver(temp, dests[i])) {
+            RemoveFile(temp);
+            return i;
+        }
+    }
+    return count;
 }

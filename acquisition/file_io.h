@@ -47,12 +47,17 @@ private:
 
 // Renames from over to (replacing to), as one step.
 bool RenameOver(const char* from, const char* to);
+// Whether a file or folder of that name exists; asks for its attributes only, opening nothing.
+bool PathExists(const char* path);
 bool RemoveFile(const char* path);
 
 // Copies src over dest through temp, a file in dest's folder that is renamed over dest once
 // complete, so dest is either the old file or the whole new one, never half-written. Returns
 // false (dest untouched, temp removed) when src cannot be read or anything fails.
 bool ReplaceFileAtomically(const char* src, const char* dest, const char* temp);
+// The same for each of count destinations in turn, src opened once for all of them: a destination
+// is replaced only once every one before it is in place. Returns how many were replaced.
+size_t ReplaceFilesAtomically(const char* src, const char* const* dests, size_t count, const char* temp);
 
 // Writes len bytes as the whole of dest the same way, through temp.
 bool WriteBytesAtomically(const char* dest, const char* temp, const void* data, size_t len);

@@ -80,3 +80,5 @@ void InputFile::Close()
 bool RenameOver(const char* from, const char* to) { return rename(from, to) == 0; }
 
 bool RemoveFile(const char* path) { return unlink(path) == 0; }
+
+bool PathExists(const char* path) { return access(path, F_OK) == 0; }

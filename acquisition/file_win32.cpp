@@ -81,3 +81,5 @@ bool RenameOver(const char* from, const char* to)
 }
 
 bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }

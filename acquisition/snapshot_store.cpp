@@ -5,7 +5,6 @@
 
 int CommitSnapshot(const SitePaths& paths)
 {
-    if (!ReplaceFileAtomically(paths.newPath, paths.snapshotPath, paths.tempPath))
-        return 0;
-    return ReplaceFileAtomically(paths.newPath, paths.oldPath, paths.tempPath) ? 1 : 0;
+    const char* dests[] = {paths.snapshotPath, paths.oldPath};  // the snapshot first
+    return ReplaceFilesAtomically(paths.newPath, dests, 2, paths.tempPath) == 2 ? 1 : 0;
 }

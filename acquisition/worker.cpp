@@ -43,21 +43,13 @@ FetchResult FailedWith(FetchFailure failure)
     return result;
 }
 
-// What the window is told once a snapshot of the site is stored.
-CommitNotice MakeNotice(const SiteRequest& site, const char* savedName, const char* stamp)
-{
-    CommitNotice notice = {};
-    notice.code = site.code;
-    CopyText(notice.name, sizeof notice.name, savedName);
-    MakeSnapshotName(notice.snapshot, stamp);
-    return notice;
-}
-
-bool FileExists(const char* path)
-{
-    InputFile file;
-    return file.Open(path);
-}
+// What the window is told as a turn ends: the check's record, and the snapshot stored if one was.
+struct TurnReport {
+    CheckNotice check = {};
+    CommitNotice commit = {};
+    bool checked = false;
+    bool committed = false;
+};
 
 // The worker's passes over the site list. It reaches the window only through requests.
 class Acquisition {
@@ -69,26 +61,37 @@ public:
     void Run();
 
 private:
-    LRESULT Ask(WorkerOp op, const void* request) const
+    template <class Request> int Ask(WorkerOp op, Request& request) const
     {
-        if (m_link.Quitting())
-            return 0;
-        return SendMessageA(m_window, WM_WORKER_REQUEST, op, reinterpret_cast<LPARAM>(request));
+        request.answer = 0;
+        if (!m_link.Quitting())
+            SendMessageA(m_window, WM_WORKER_REQUEST, op, reinterpret_cast<LPARAM>(&request));
+        return request.answer;
     }
-    bool GoOn(const char* savedName) const { return Ask(kWorkerStopCheck, savedName) != 0; }
+    // 0 when the worker is to end, else kGoOn (and kRowGone); the status goes into the row.
+    int StopCheckAnswer(const char* savedName, const char* status = nullptr) const
+    {
+        StopCheck check = {0, savedName, status};
+        return Ask(kWorkerStopCheck, check);
+    }
+    bool GoOn(const char* savedName, const char* status = nullptr) const
+    {
+        return StopCheckAnswer(savedName, status) != 0;
+    }
+    // Works on the row taken; false when the worker is to end. Afterwards taken.row is the next
+    // row's position.
+    bool WorkOnRow(RowRequest& taken);
     // Waits between two passes; false when the worker is to end.
     bool WaitForNextPass() const;
-    // Works on the row at the position; false when the worker is to end.
-    bool WorkOnRow(const char* savedName, int& row);
     // Fetches, compares and stores; false when the worker is to end (nothing is recorded then).
-    bool CheckSite(const char* savedName, const SiteRequest& site, const SiteTurn& turn, const char* stamp);
+    bool CheckSite(const SiteRequest& site, const SiteTurn& turn, const char* stamp, TurnReport* report);
     bool Fetch(const SiteRequest& site, const SitePaths& paths, FetchResult* result);
     // How the comparison and the commit ended; kNotChecked when the program is ending.
-    CheckOutcome CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice,
-                                  FetchResult* result);
-    // Keeps the record of the check in the site folder and tells the window.
-    void RecordCheck(const char* savedName, long code, const char* folder, CheckOutcome outcome,
-                     const FetchResult& result);
+    CheckOutcome CompareAndCommit(const SitePaths& paths, const SiteRequest& site, const char* stamp,
+                                  TurnReport* report, FetchResult* result, bool* rangeMissing);
+    // Keeps the record of the check in the site folder; the window is told as the turn ends.
+    void RecordCheck(const SiteRequest& site, const char* folder, CheckOutcome outcome, const FetchResult& result,
+                     bool rangeMissing, TurnReport* report);
 
     HWND m_window;
     WorkerLink& m_link;
@@ -100,8 +103,8 @@ void Acquisition::Run()
     for (;;) {
         RowRequest taken = {};
         // A row that is not there any more ends the pass; so does the program ending.
-        while (Ask(kWorkerBeginRow, &taken) != 0) {
-            if (!WorkOnRow(taken.name, taken.row))
+        while (Ask(kWorkerBeginRow, taken) != 0) {
+            if (!WorkOnRow(taken))
                 return;
         }
         if (!WaitForNextPass())
@@ -123,44 +126,47 @@ bool Acquisition::WaitForNextPass() const
     return true;
 }
 
-// The row in hand already shows the fetching status. Afterwards row is the next row's position.
-bool Acquisition::WorkOnRow(const char* savedName, int& row)
+// The row in hand already shows the fetching status, and its site was read with it.
+bool Acquisition::WorkOnRow(RowRequest& taken)
 {
+    const SiteRequest& site = taken.site;
     if (!m_link.Pause(kStepPauseMs))
         return false;
-    SiteRequest site = {};
-    bool present = Ask(kWorkerReadSite, &site) != 0;
     char stamp[kSnapshotStampSize];
     MakeSnapshotStamp(stamp, sizeof stamp);  // the time the fetch is about to start
     SiteTurn turn(site.code, stamp);
-    if (!GoOn(savedName))
+    int answer = StopCheckAnswer(taken.name);
+    if (answer == 0)
         return false;
+    bool present = !(answer & kRowGone);
+    TurnReport report;
+    CopyText(report.check.name, sizeof report.check.name, taken.name);
+    CopyText(report.commit.name, sizeof report.commit.name, taken.name);
     if (present && turn.fits) {
-        if (!CheckSite(savedName, site, turn, stamp))
+        if (!CheckSite(site, turn, stamp, &report))
             return false;
     } else if (present) {
-        RecordCheck(savedName, site.code, turn.folder, CheckOutcome::kFailed, FailedWith(FetchFailure::kSiteFolder));
+        RecordCheck(site, turn.folder, CheckOutcome::kFailed, FailedWith(FetchFailure::kSiteFolder), false, &report);
     }
-    row = static_cast<int>(Ask(kWorkerEndRow, savedName));
+    RowEnd end = {0, taken.name, report.checked ? &report.check : nullptr, report.committed ? &report.commit : nullptr};
+    taken.row = Ask(kWorkerEndRow, end);
     return m_link.Pause(kStepPauseMs);
 }
 
-bool Acquisition::CheckSite(const char* savedName, const SiteRequest& site, const SiteTurn& turn, const char* stamp)
+bool Acquisition::CheckSite(const SiteRequest& site, const SiteTurn& turn, const char* stamp, TurnReport* report)
 {
     FetchResult result;
     bool fetched = Fetch(site, turn.paths, &result);
-    if (!GoOn(savedName))
-        return false;
-    Ask(kWorkerSetStatus, kProcessingStatus);
-    if (!m_link.Pause(kStepPauseMs))
+    if (!GoOn(report->check.name, kProcessingStatus) || !m_link.Pause(kStepPauseMs))
         return false;
     // A failed fetch is no result: nothing is compared and nothing stored.
     CheckOutcome outcome = CheckOutcome::kFailed;
+    bool rangeMissing = false;
     if (fetched)
-        outcome = CompareAndCommit(turn.paths, site.method, MakeNotice(site, savedName, stamp), &result);
+        outcome = CompareAndCommit(turn.paths, site, stamp, report, &result, &rangeMissing);
     if (outcome == CheckOutcome::kNotChecked || result.failure == FetchFailure::kAborted)
         return false;
-    RecordCheck(savedName, site.code, turn.folder, outcome, result);
+    RecordCheck(site, turn.folder, outcome, result, rangeMissing, report);
     return true;
 }
 
@@ -175,37 +181,41 @@ bool Acquisition::Fetch(const SiteRequest& site, const SitePaths& paths, FetchRe
     return fetched == 1;
 }
 
-CheckOutcome Acquisition::CompareAndCommit(const SitePaths& paths, CompareMethod method, CommitNotice notice,
-                                           FetchResult* result)
+// Without a reference copy the fetched copy is the site's first: stored without a comparison,
+// unless the part that counts has a start text to look for.
+CheckOutcome Acquisition::CompareAndCommit(const SitePaths& paths, const SiteRequest& site, const char* stamp,
+                                           TurnReport* report, FetchResult* result, bool* rangeMissing)
 {
-    if (m_comparison.FilesDiffer(paths.newPath, paths.oldPath, method) != 1)
+    bool first = !PathExists(paths.oldPath);
+    if ((!first || !site.part.WholePage()) &&
+        m_comparison.FilesDiffer(paths.newPath, paths.oldPath, site.method, site.part, rangeMissing) != 1)
         return CheckOutcome::kUnchanged;
     if (!m_link.BeginWriteStep())
         return CheckOutcome::kNotChecked;
-    notice.first = !FileExists(paths.oldPath);
     bool committed = CommitSnapshot(paths) == 1;
     m_link.EndWriteStep();
     if (!committed) {
         result->failure = FetchFailure::kWriteFailed;  // the change is found again next time
         return CheckOutcome::kFailed;
     }
-    Ask(kWorkerCommitted, &notice);
-    return notice.first ? CheckOutcome::kFirstCopy : CheckOutcome::kChanged;
+    report->commit.code = site.code;
+    report->commit.first = first;
+    MakeSnapshotName(report->commit.snapshot, stamp);
+    report->committed = true;
+    return first ? CheckOutcome::kFirstCopy : CheckOutcome::kChanged;
 }
 
-void Acquisition::RecordCheck(const char* savedName, long code, const char* folder, CheckOutcome outcome,
-                              const FetchResult& result)
+void Acquisition::RecordCheck(const SiteRequest& site, const char* folder, CheckOutcome outcome,
+                              const FetchResult& result, bool rangeMissing, TurnReport* report)
 {
-    CheckNotice notice = {};
-    notice.code = code;
-    CopyText(notice.name, sizeof notice.name, savedName);
+    CheckNotice& notice = report->check;
+    notice.code = site.code;
     LocalTime now;
     NowLocal(&now);
-    CheckRecord previous;
-    ReadCheckRecord(folder, &previous);
-    notice.record = NextCheckRecord(previous, outcome, result, now);
+    notice.record = NextCheckRecord(site.previous, outcome, result, now);
+    notice.record.rangeMissing = rangeMissing;
     WriteCheckRecord(folder, notice.record);
-    Ask(kWorkerChecked, &notice);
+    report->checked = true;
 }
 
 }  // namespace

@@ -14,10 +14,12 @@ extern const char kFetchingStatus[];    // "ファイルを取得"
 extern const char kProcessingStatus[];  // "データの処理"
 
 // What the worker asks about each fetched copy: 1 when it differs from the reference copy (on the
-// pages' readable text alone for a site compared that way).
+// pages' readable text alone for a site compared that way, on the part that counts where the
+// site's watch sets one; *rangeMissing: the fetched copy lacks the range's start text).
 class PageComparison {
 public:
-    virtual int FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method) = 0;
+    virtual int FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method, const ComparedPart& part,
+                            bool* rangeMissing) = 0;
 
 protected:
     PageComparison() = default;

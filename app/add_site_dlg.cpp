@@ -1,6 +1,7 @@
 #include "app/add_site_dlg.h"
 
 #include "resource.h"
+#include "ui/resource_text.h"
 
 namespace {
 const MessageEntry kAddSiteTable[] = {EndOfTable()};
@@ -18,7 +19,8 @@ void CAddSiteDlg::OnOK()
     m_url.Read(GetDlgItem(IDC_URL));
     m_name.Read(GetDlgItem(IDC_SITE_NAME));
     if (m_url.empty()) {
-        MessageBoxA(m_hWnd, "URLの設定を行ってください。", "", MB_OK);
+        char text[128];
+        MessageBoxA(m_hWnd, LoadResourceText(IDS_EMPTY_URL, text, sizeof text), "", MB_OK);
         return;
     }
     EndDialog(IDOK);

@@ -5,6 +5,7 @@
 
 #include <string.h>
 
+#include "acquisition/check_schedule.h"
 #include "acquisition/worker_requests.h"
 #include "app/monitor_dlg.h"
 #include "base/decimal.h"
@@ -85,24 +86,39 @@ void DescribeLastCheck(const CheckRecord* record, char* dst, size_t size)
     JoinText(dst, size, pieces, 2);
 }
 
+// Keeps a site's record, counting the sites whose last check failed; true when the site's rows
+// change colour.
+bool CMonitorDlg::KeepCheck(long code, const CheckRecord& record)
+{
+    bool failedBefore = HasFailed(code);
+    m_checks.Put(code, record);
+    if (failedBefore == record.Failed())
+        return false;
+    m_nFailedSites = record.Failed() ? m_nFailedSites + 1 : m_nFailedSites - 1;
+    return true;
+}
+
 bool CMonitorDlg::HasFailed(long code) const
 {
     const CheckRecord* record = m_checks.Get(code);
     return record && record->Failed();
 }
 
-// A site's check is over: its record kept, its rows redrawn, and while the window is hidden a site
-// that has just failed for the third time in a row goes into the balloon (once: the count goes on
-// past three, and a success starts it again).
+// A site's check is over: its record kept, its rows redrawn when their colour changes, and while
+// the window is hidden a site that has just failed for the third time in a row goes into the
+// balloon (once: the count goes on past three, and a success starts it again).
 void CMonitorDlg::NoteCheck(const CheckNotice& notice)
 {
-    m_checks.Put(notice.code, notice.record);
-    RedrawSiteRows(notice.code);
+    if (KeepCheck(notice.code, notice.record))
+        RedrawSiteRows(notice.code);
     if (notice.record.Failed() && notice.record.failuresInRow == kFailuresBeforeBalloon)
         ShowFailureBalloon(notice);
 }
 
-// The tip over the site list: a tool covering the whole list, its text asked for when shown.
+// The tip over the site list: a tool covering the whole list, its text asked for when shown. The
+// list's mouse messages reach it through OnSetCursor rather than by subclassing the list: a
+// subclassed control looks its subclass up on every message it gets, which under Wine is a trip
+// to the window server each time.
 void CMonitorDlg::CreateSiteTip()
 {
     m_hSiteTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
@@ -112,7 +128,7 @@ void CMonitorDlg::CreateSiteTip()
         return;
     TOOLINFOA tool = {};
     tool.cbSize = TTTOOLINFOA_V1_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.uFlags = TTF_IDISHWND;
     tool.hwnd = m_hWnd;
     tool.uId = reinterpret_cast<UINT_PTR>(SiteList().GetSafeHwnd());
     tool.lpszText = LPSTR_TEXTCALLBACKA;
@@ -130,11 +146,12 @@ int CMonitorDlg::SiteRowUnderMouse() const
     return sites.HitTest(at);
 }
 
-// The mouse moved over the site list: on another row, the tip goes and comes back with that
-// row's text.
-bool CMonitorDlg::OnSetCursor(HWND window, UINT, UINT)
+// The mouse moved over the site list: the tip hears of it, and on another row it goes and comes
+// back with that row's text.
+bool CMonitorDlg::OnSetCursor(HWND window, UINT, UINT mouseMessage)
 {
     if (m_hSiteTip && window == SiteList().GetSafeHwnd()) {
+        RelayToSiteTip(window, mouseMessage);
         int row = SiteRowUnderMouse();
         if (row != m_nTipRow) {
             m_nTipRow = row;
@@ -142,6 +159,22 @@ bool CMonitorDlg::OnSetCursor(HWND window, UINT, UINT)
         }
     }
     return false;  // the cursor is set as ever
+}
+
+// Hands the tip a mouse message of the list, as the list would have had it.
+void CMonitorDlg::RelayToSiteTip(HWND list, UINT mouseMessage)
+{
+    if (mouseMessage < WM_MOUSEFIRST || mouseMessage > WM_MOUSELAST)
+        return;
+    MSG relayed = {};
+    relayed.hwnd = list;
+    relayed.message = mouseMessage;
+    relayed.time = static_cast<DWORD>(GetMessageTime());
+    GetCursorPos(&relayed.pt);
+    POINT client = relayed.pt;
+    ScreenToClient(list, &client);
+    relayed.lParam = MAKELPARAM(client.x, client.y);
+    SendMessageA(m_hSiteTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
 bool CMonitorDlg::OnSiteTipText(NMHDR* header, LRESULT* result)
@@ -191,8 +224,12 @@ void CMonitorDlg::UpdateRecheckItem()
     EnableMenuItem(GetMenu(m_hWnd), ID_RECHECK_FAILED, MF_BYCOMMAND | (m_worker.Exists() ? MF_GRAYED : MF_ENABLED));
 }
 
-// In a re-check pass only the sites whose last check failed get a turn.
-bool CMonitorDlg::SkipsRow(int row) const
+// In a re-check pass only the sites whose last check failed get a turn, whatever their interval;
+// in an ordinary pass, the sites whose interval has passed since their last check.
+bool CMonitorDlg::SkipsRow(int row, time_t now) const
 {
-    return m_bFailedOnly && !HasFailed(static_cast<long>(SiteList().GetItemData(row)));
+    long code = static_cast<long>(SiteList().GetItemData(row));
+    if (m_bFailedOnly)
+        return !HasFailed(code);
+    return !IsCheckDue(m_checks.Get(code), m_watches.Interval(code), now);
 }

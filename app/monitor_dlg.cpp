@@ -35,6 +35,7 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnCommandEntry<&CMonitorDlg::OnCompareTextOnly>(ID_COMPARE_TEXT_ONLY),
     OnCommandEntry<&CMonitorDlg::OnAddSite>(ID_ADD_SITE),
     OnCommandEntry<&CMonitorDlg::OnDeleteSite>(ID_DELETE_SITE),
+    OnCommandEntry<&CMonitorDlg::OnSiteSettings>(ID_SITE_SETTINGS),
     OnCommandEntry<&CMonitorDlg::OnStart>(ID_START),
     OnCommandEntry<&CMonitorDlg::OnStop>(ID_STOP),
     OnCommandEntry<&CMonitorDlg::OnRecheckFailed>(ID_RECHECK_FAILED),
@@ -74,13 +75,15 @@ INT_PTR CMonitorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 BOOL CMonitorDlg::OnInitDialog()
 {
+    m_hSiteList = GetDlgItem(IDC_SITE_LIST);
+    m_hSnapshotList = GetDlgItem(IDC_SNAPSHOT_LIST);
     Dialog::OnInitDialog();
     SetMainWindow(m_hWnd);
     AddAboutMenuItem();
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     InitLists();
-    LoadSiteList(SiteList(), m_textOnlySites);
+    LoadSiteList(SiteList(), m_textOnlySites, m_watches);
     ReadSiteFolders();
     CreateSiteTip();
     ApplyStartOptions();
@@ -153,9 +156,10 @@ bool CMonitorDlg::OnSize(UINT, int, int)
     return false;  // the default handling; no control moves
 }
 
-int CMonitorDlg::FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method)
+int CMonitorDlg::FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method, const ComparedPart& part,
+                             bool* rangeMissing)
 {
-    return ComparePageFiles(newPath, oldPath, method);
+    return ComparePageFiles(newPath, oldPath, method, part, rangeMissing);
 }
 
 // Escape ends the program, also while the worker runs: the worker is told to give up first and

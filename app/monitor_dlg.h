@@ -10,10 +10,12 @@
 #include "app/balloon_news.h"
 #include "app/bold_font.h"
 #include "app/notify_icon.h"
+#include "app/site_settings_dlg.h"
 #include "base/code_map.h"
 #include "base/decimal.h"
 #include "base/path_join.h"
 #include "registry/site_registry.h"
+#include "registry/watch_table.h"
 #include "resource.h"
 #include "ui/dialog.h"
 #include "ui/list_view.h"
@@ -21,15 +23,17 @@
 
 struct CheckNotice;
 struct CommitNotice;
+struct SiteRequest;
 
-class CMonitorDlg : public Dialog, public PageComparison {
+class CMonitorDlg : public Dialog, public PageComparison, private SiteSettingsApplier {
 public:
     CMonitorDlg();
     ~CMonitorDlg() override;
 
-    // Compares the fetched copy with the reference copy, whole or on their readable text: 1 when
-    // they differ.
-    int FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method) override;
+    // Compares the fetched copy with the reference copy, whole or on their readable text, on the
+    // part that counts: 1 when they differ.
+    int FilesDiffer(const char* newPath, const char* oldPath, CompareMethod method, const ComparedPart& part,
+                    bool* rangeMissing) override;
 
     // Inserts a newly registered site at the top of the site list.
     void InsertSiteRow(const char* name, const char* url, long code);
@@ -43,8 +47,9 @@ protected:
 private:
     static const MessageEntry s_messageTable[];
 
-    ListView SiteList() const { return ListView(GetDlgItem(IDC_SITE_LIST)); }
-    ListView SnapshotList() const { return ListView(GetDlgItem(IDC_SNAPSHOT_LIST)); }
+    // The lists' handles are looked up once: looking a child up asks the window server each time.
+    ListView SiteList() const { return ListView(m_hSiteList); }
+    ListView SnapshotList() const { return ListView(m_hSnapshotList); }
 
     // Shell
     bool OnSysCommand(UINT id, LPARAM position);
@@ -83,12 +88,10 @@ private:
     typedef LRESULT (CMonitorDlg::*WorkerRequestHandler)(LPARAM request);
     static const WorkerRequestHandler s_workerRequests[];
     LRESULT OnBeginRow(LPARAM request);
-    LRESULT OnReadSite(LPARAM request);
-    LRESULT OnSetStatus(LPARAM request);
     LRESULT OnStopCheck(LPARAM request);
     LRESULT OnEndRow(LPARAM request);
-    LRESULT OnCommitted(LPARAM request);
-    LRESULT OnChecked(LPARAM request);
+    void ReadWorkerSite(int row, SiteRequest* site) const;
+    int EndWorkerRow(const char* savedName);
 
     // Snapshot viewing
     bool OnClickSiteList(NMHDR* header, LRESULT* result);
@@ -108,15 +111,17 @@ private:
 
     // The last checks: failed sites, the tip, the re-check pass
     bool HasFailed(long code) const;
+    bool KeepCheck(long code, const CheckRecord& record);
     bool AnyListedSiteFailed() const;
     void NoteCheck(const CheckNotice& notice);
     void CreateSiteTip();
     int SiteRowUnderMouse() const;
     bool OnSetCursor(HWND window, UINT hitTest, UINT mouseMessage);
+    void RelayToSiteTip(HWND list, UINT mouseMessage);
     bool OnSiteTipText(NMHDR* header, LRESULT* result);
     void OnRecheckFailed();
     void UpdateRecheckItem();
-    bool SkipsRow(int row) const;
+    bool SkipsRow(int row, time_t now) const;
 
     // Context menus and their site commands
     bool OnContextMenu(HWND control, LPARAM position);
@@ -134,6 +139,14 @@ private:
     void OnStartHidden();
     void KeepHiddenAtStart(UINT message, LPARAM lParam);
     bool OnShowRequest(UINT message);
+    // A site's settings: the dialog, and storing what it confirmed
+    void OnSiteSettings();
+    UINT ApplySiteSettings(const SiteEntry& shown, const SiteEntry& confirmed) override;
+    bool TakeSiteSettings(long code, const SiteEntry& settings);
+    int FindSettingsRow() const;
+    bool IsWorkerRow(int row) const { return m_workerRow.InHand() && m_workerRow.Row() == row; }
+    void RenameSiteRow(int row, const char* name);
+    const char* NameForWorkerRow(const char* savedName) const { return m_bWorkerRenamed ? m_strWorkerName : savedName; }
 
     volatile LONG m_bRunning;   // 1 while acquisition runs
     char m_strSiteCode[kDecimalTextSize];  // code text of the site whose snapshots are listed
@@ -143,6 +156,7 @@ private:
     CodeSet m_textOnlySites;    // sites compared on their readable text
     BalloonNews m_balloon;      // what the balloon tells since it last went
     CodeMap<CheckRecord> m_checks;  // the last check of each listed site
+    size_t m_nFailedSites = 0;      // ... that failed
     HWND m_hSiteTip = nullptr;  // the tip over the site list (destroyed with the window it is owned by)
     int m_nTipRow = -1;         // the row the tip was last over
     char m_strTip[512] = {};    // the tip's text while it shows
@@ -158,4 +172,11 @@ private:
     RowCursor m_workerRow;      // the row the worker is on, kept in step with the list
     bool m_bKeepHiddenAtStart = false;  // never shown until it hides into the notification area
     UINT m_uShowRequest = 0;    // the message of a later copy asking for the window
+    WatchTable m_watches;       // each listed site's interval and the part of its pages that counts
+    char m_strWorkerName[kSiteNameSize] = {};  // the name of the worker's row while it shows a status
+    bool m_bWorkerRenamed = false;             // ... renamed meanwhile: the name it gets back
+    long m_nSettingsCode = -1;  // the site whose settings dialog is open
+    int m_nSettingsRow = -1;    // and the row it was opened for
+    HWND m_hSiteList = nullptr;      // the site list, from the start of the dialog on
+    HWND m_hSnapshotList = nullptr;  // the snapshot list
 };

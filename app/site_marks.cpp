@@ -61,7 +61,7 @@ void CMonitorDlg::ReadSiteFolders()
             m_unseenSites.Add(code);
         CheckRecord record;
         ReadCheckRecord(folder, &record);
-        m_checks.Put(code, record);
+        KeepCheck(code, record);
     }
 }
 
@@ -120,6 +120,10 @@ void CMonitorDlg::NoteCommittedSnapshot(const CommitNotice& notice)
 bool CMonitorDlg::OnDrawSiteList(NMHDR* header, LRESULT* result)
 {
     auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT && m_unseenSites.Size() == 0 && m_nFailedSites == 0) {
+        *result = CDRF_DODEFAULT;  // no row is drawn otherwise: the rows need not be asked about
+        return true;
+    }
     bool bold = false;
     bool failed = false;
     if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {

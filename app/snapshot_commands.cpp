@@ -55,8 +55,10 @@ void CMonitorDlg::OnShowDifferences()
         return;
     CompareMethod method =
         m_textOnlySites.Contains(m_nListedCode) ? CompareMethod::kTextOnly : CompareMethod::kWholePage;
+    SiteWatch watch;
+    m_watches.Get(m_nListedCode, &watch);
     char page[kPathBufferSize];
-    if (WriteSnapshotComparison(m_strSiteCode, older, newer, method, page))
+    if (WriteSnapshotComparison(m_strSiteCode, older, newer, method, watch.part, page))
         OpenInBrowser(page);
 }
 

@@ -3,15 +3,12 @@
 #include "acquisition/worker.h"
 #include "acquisition/worker_requests.h"
 #include "app/monitor_dlg.h"
+#include "base/text_join.h"
 
 const CMonitorDlg::WorkerRequestHandler CMonitorDlg::s_workerRequests[] = {
     &CMonitorDlg::OnBeginRow,   // kWorkerBeginRow
-    &CMonitorDlg::OnReadSite,   // kWorkerReadSite
-    &CMonitorDlg::OnSetStatus,  // kWorkerSetStatus
     &CMonitorDlg::OnStopCheck,  // kWorkerStopCheck
     &CMonitorDlg::OnEndRow,     // kWorkerEndRow
-    &CMonitorDlg::OnCommitted,  // kWorkerCommitted
-    &CMonitorDlg::OnChecked,    // kWorkerChecked
 };
 
 // An ordinary run (also when a re-check pass is under way: it goes on as one).
@@ -40,83 +37,94 @@ LRESULT CMonitorDlg::OnWorkerRequest(WPARAM op, LPARAM request)
 {
     static_assert(sizeof(s_workerRequests) / sizeof(s_workerRequests[0]) == kWorkerOpCount,
                   "a handler for every request");
-    if (op >= kWorkerOpCount)
-        return 0;
-    return (this->*s_workerRequests[op])(request);
+    if (op < kWorkerOpCount)
+        (this->*s_workerRequests[op])(request);
+    return 0;  // the answer is in the request's record
 }
 
 // The worker's next turn: the row at the position, or the first one after it that has a turn in
-// this pass; a row without a turn shows nothing and takes no time.
+// this pass; a row without a turn shows nothing and takes no time. The site the row stands for is
+// read in the same step: its URL, code, comparison and watch, and the record of its last check.
 LRESULT CMonitorDlg::OnBeginRow(LPARAM request)
 {
     auto* taken = reinterpret_cast<RowRequest*>(request);
     ListView sites = SiteList();
-    for (int count = sites.GetItemCount(); taken->row >= 0 && taken->row < count && SkipsRow(taken->row);)
+    time_t now = time(nullptr);
+    for (int count = sites.GetItemCount(); taken->row >= 0 && taken->row < count && SkipsRow(taken->row, now);)
         ++taken->row;
     if (taken->row < 0 || taken->row >= sites.GetItemCount())
-        return 0;
+        return taken->answer = 0;
     sites.GetItemText(taken->row, 0, taken->name, sizeof taken->name);
     sites.SetItemText(taken->row, 0, kFetchingStatus);
     m_workerRow.Begin(taken->row);
-    return 1;
+    CopyText(m_strWorkerName, sizeof m_strWorkerName, taken->name);
+    m_bWorkerRenamed = false;
+    ReadWorkerSite(taken->row, &taken->site);
+    return taken->answer = 1;
 }
 
-LRESULT CMonitorDlg::OnReadSite(LPARAM request)
+void CMonitorDlg::ReadWorkerSite(int row, SiteRequest* site) const
 {
-    if (!m_workerRow.InHand())
-        return 0;
-    auto* site = reinterpret_cast<SiteRequest*>(request);
     ListView sites = SiteList();
-    sites.GetItemText(m_workerRow.Row(), 1, site->url, sizeof site->url);
-    site->code = static_cast<long>(sites.GetItemData(m_workerRow.Row()));
+    sites.GetItemText(row, 1, site->url, sizeof site->url);
+    site->code = static_cast<long>(sites.GetItemData(row));
     site->method = m_textOnlySites.Contains(site->code) ? CompareMethod::kTextOnly : CompareMethod::kWholePage;
-    return 1;
-}
-
-LRESULT CMonitorDlg::OnSetStatus(LPARAM request)
-{
-    if (m_workerRow.InHand())
-        SiteList().SetItemText(m_workerRow.Row(), 0, reinterpret_cast<const char*>(request));
-    return 1;
+    SiteWatch watch;
+    m_watches.Get(site->code, &watch);
+    site->part = watch.part;
+    const CheckRecord* previous = m_checks.Get(site->code);
+    site->previous = previous ? *previous : CheckRecord();
 }
 
 // Stop checks are decided here, on the thread that sets the flag: when acquisition is stopped the
-// row in hand gets its name back and the worker retires in the same step.
+// row in hand gets its name back and the worker retires in the same step; otherwise the row shows
+// the status the worker goes on with.
 LRESULT CMonitorDlg::OnStopCheck(LPARAM request)
 {
-    if (m_bFailedOnly && !request)
+    auto& check = *reinterpret_cast<StopCheck*>(request);
+    if (m_bFailedOnly && !check.savedName)
         m_bRunning = 0;  // the end of a re-check pass: the worker stops
-    if (m_bRunning != 0)
-        return 1;
+    if (m_bRunning != 0) {
+        if (check.status && m_workerRow.InHand())
+            SiteList().SetItemText(m_workerRow.Row(), 0, check.status);
+        return check.answer = (check.savedName && !m_workerRow.InHand()) ? kGoOn | kRowGone : kGoOn;
+    }
     m_bFailedOnly = false;
-    if (request)
-        OnEndRow(request);
+    if (check.savedName)
+        EndWorkerRow(check.savedName);
     m_worker.Retire();
     UpdateRecheckItem();
-    return 0;
+    return check.answer = 0;
 }
 
+// The turn is over: the snapshot stored (a first one seen, a change in bold and in the balloon),
+// the check's record kept and the row given its name back, in one step, so the row is drawn once
+// for all of them.
 LRESULT CMonitorDlg::OnEndRow(LPARAM request)
+{
+    auto& end = *reinterpret_cast<RowEnd*>(request);
+    if (end.committed) {
+        CommitNotice notice = *end.committed;
+        CopyText(notice.name, sizeof notice.name, NameForWorkerRow(notice.name));  // renamed during the turn
+        NoteCommittedSnapshot(notice);
+        if (!notice.first)
+            ShowChangeBalloon(notice);
+    }
+    if (end.check) {
+        CheckNotice notice = *end.check;
+        CopyText(notice.name, sizeof notice.name, NameForWorkerRow(notice.name));
+        NoteCheck(notice);
+    }
+    return end.answer = EndWorkerRow(end.savedName);
+}
+
+int CMonitorDlg::EndWorkerRow(const char* savedName)
 {
     int row = m_workerRow.Row();
     bool stillThere = false;
     int next = m_workerRow.End(&stillThere);
     if (stillThere)
-        SiteList().SetItemText(row, 0, reinterpret_cast<const char*>(request));
+        SiteList().SetItemText(row, 0, NameForWorkerRow(savedName));
+    m_bWorkerRenamed = false;
     return next;
-}
-
-LRESULT CMonitorDlg::OnCommitted(LPARAM request)
-{
-    const auto& notice = *reinterpret_cast<const CommitNotice*>(request);
-    NoteCommittedSnapshot(notice);
-    if (!notice.first)
-        ShowChangeBalloon(notice);
-    return 1;
-}
-
-LRESULT CMonitorDlg::OnChecked(LPARAM request)
-{
-    NoteCheck(*reinterpret_cast<const CheckNotice*>(request));
-    return 1;
 }

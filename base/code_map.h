@@ -53,6 +53,8 @@ public:
     }
     void Clear() { m_count = 0; }
     size_t Size() const { return m_count; }
+    // The code at a position of the table (below Size()), in ascending order of codes.
+    long CodeAt(size_t index) const { return m_entries[index].code; }
 
 private:
     struct Entry {

@@ -8,8 +8,11 @@ set(SITEWAKE_CORE_SOURCES
   base/text_join.cpp
   registry/site_registry.cpp
   registry/program_options.cpp
+  registry/setting_text.cpp
+  registry/watch_table.cpp
   acquisition/file_copy.cpp
   acquisition/check_record.cpp
+  acquisition/check_schedule.cpp
   acquisition/fetch_outcome.cpp
   acquisition/files_differ.cpp
   acquisition/page_comparison.cpp
@@ -28,6 +31,9 @@ set(SITEWAKE_CORE_SOURCES
   acquisition/page_charset.cpp
   acquisition/visible_text.cpp
   acquisition/visible_text_compare.cpp
+  acquisition/page_text_reader.cpp
+  acquisition/part_filter.cpp
+  acquisition/part_comparison.cpp
   viewer/line_diff.cpp
   viewer/line_table.cpp
   viewer/text_sources.cpp

@@ -27,6 +27,8 @@ add_executable(Sitewake WIN32
   app/options_dlg.cpp
   app/start_options.cpp
   app/single_instance.cpp
+  app/site_settings_dlg.cpp
+  app/site_settings_commands.cpp
   # the subsystems' window-side parts
   registry/profile.cpp
   registry/data_paths.cpp

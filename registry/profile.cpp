@@ -50,15 +50,10 @@ int ProfileGetInt(const char* file, const char* section, const char* key, int de
     return static_cast<int>(GetPrivateProfileIntA(section, key, def, path));
 }
 
-void ProfileWriteString(const char* file, const char* section, const char* key, const char* value)
-{
-    TryProfileWriteString(file, section, key, value);
-}
-
-bool TryProfileWriteString(const char* file, const char* section, const char* key, const char* value)
+bool ProfileWriteString(const char* file, const char* section, const char* key, const char* value)
 {
     char path[kPathBufferSize];
-    return ResolveProfilePath(file, path) && WritePrivateProfileStringA(section, key, value, path) != FALSE;
+    return ResolveProfilePath(file, path) && WritePrivateProfileStringA(section, key, value, path) != 0;
 }
 
 void ProfileWriteInt(const char* file, const char* section, const char* key, int value)

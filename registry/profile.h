@@ -11,10 +11,8 @@ int GetExeDir(char* dst, size_t size);
 int ProfileGetString(const char* file, const char* section, const char* key, const char* def,
                      char* dst, int size);
 int ProfileGetInt(const char* file, const char* section, const char* key, int def);
-void ProfileWriteString(const char* file, const char* section, const char* key, const char* value);
-// The same, telling whether the platform stored it: false when the path would not fit or the
-// file could not be written (read-only, a folder of that name, a missing folder).
-bool TryProfileWriteString(const char* file, const char* section, const char* key, const char* value);
+// False when the file could not be written (read only, say).
+bool ProfileWriteString(const char* file, const char* section, const char* key, const char* value);
 void ProfileWriteInt(const char* file, const char* section, const char* key, int value);
 
 // Reads a whole section through the platform in one call, as "key=value\0...\0\0" lines, into a

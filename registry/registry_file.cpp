@@ -1,11 +1,13 @@
 #include "registry/registry_file.h"
 
 #include <windows.h>
+#include <string.h>
 
 #include "base/decimal.h"
 #include "base/text_join.h"
 #include "registry/data_paths.h"
 #include "registry/profile.h"
+#include "registry/setting_text.h"
 
 const char kRegistrySection[] = "url";
 
@@ -34,17 +36,50 @@ size_t CountKeyLines(const char* path, const char* kind, unsigned long number)
 }
 
 // Writes one numbered key of an entry, such as name3; a null value removes the key, every line
-// of it where a file edited by hand repeats it (the reader would take the next one).
-void WriteEntryKey(const char* path, const char* kind, unsigned long number, const char* value)
+// of it where a file edited by hand repeats it (the reader would take the next one). False when a
+// write failed.
+bool WriteEntryKey(const char* path, const char* kind, unsigned long number, const char* value)
 {
     char key[32];
     DecimalText digits(static_cast<long>(number));
     const char* pieces[] = {kind, digits};
     if (!JoinText(key, pieces))
-        return;
+        return false;
     size_t lines = value ? 1 : CountKeyLines(path, kind, number);
+    bool written = true;
     for (size_t i = 0; i < lines; ++i)
-        ProfileWriteString(path, kRegistrySection, key, value);
+        written = ProfileWriteString(path, kRegistrySection, key, value) && written;
+    return written;
+}
+
+// A text of a site's watch, written as setting_text.h says; an empty one removes the key.
+bool WriteTextKey(const char* path, const char* kind, unsigned long entry, const char* text)
+{
+    if (text[0] == '\0')
+        return WriteEntryKey(path, kind, entry, nullptr);
+    char value[EncodedSize(kIgnoreTextsSize)];
+    return EncodeSettingText(text, value, sizeof value) && WriteEntryKey(path, kind, entry, value);
+}
+
+bool WriteIntervalKey(const char* path, unsigned long entry, unsigned long minutes)
+{
+    return WriteEntryKey(path, kIntervalKey, entry, minutes ? DecimalText(static_cast<long>(minutes)).c_str() : nullptr);
+}
+
+// The keys of a site's watch that differ between before and after, each written or removed.
+bool RewriteWatch(const char* path, unsigned long entry, const SiteWatch& before, const SiteWatch& after)
+{
+    bool written = true;
+    if (before.interval != after.interval)
+        written = WriteIntervalKey(path, entry, after.interval) && written;
+    const char* kinds[] = {kFromKey, kToKey, kIgnoreKey};
+    const char* was[] = {before.part.from, before.part.to, before.part.ignore};
+    const char* now[] = {after.part.from, after.part.to, after.part.ignore};
+    for (size_t i = 0; i < 3; ++i) {
+        if (strcmp(was[i], now[i]) != 0)
+            written = WriteTextKey(path, kinds[i], entry, now[i]) && written;
+    }
+    return written;
 }
 
 }  // namespace
@@ -86,6 +121,9 @@ void MarkSiteDeleted(const char* path, long code)
         return;
     WriteEntryKey(path, kDelKey, entry, "1");
     WriteCompareMode(path, entry, CompareMethod::kWholePage);
+    const char* watchKeys[] = {kIntervalKey, kFromKey, kToKey, kIgnoreKey};
+    for (const char* kind : watchKeys)
+        WriteEntryKey(path, kind, entry, nullptr);
 }
 
 void WriteCompareMode(const char* path, unsigned long entry, CompareMethod method)
@@ -135,8 +173,27 @@ bool WriteProgramOptions(const char* path, const ProgramOptions& before, const P
         {after.passMinutes != before.passMinutes, kPassIntervalKey, PassIntervalText(after.passMinutes)},
     };
     for (const Change& change : changes) {
-        if (change.changed && !TryProfileWriteString(path, kOptionSection, change.key, change.value))
+        if (change.changed && !ProfileWriteString(path, kOptionSection, change.key, change.value))
             return false;
     }
     return true;
+}
+
+// ---- A site's settings, rewritten ----
+
+EntryWrite RewriteSiteEntry(const char* path, long code, const SiteEntry& before, const SiteEntry& after)
+{
+    unsigned long entry = LiveEntryOf(path, code);
+    if (entry == 0)
+        return EntryWrite::kNoEntry;
+    bool written = true;
+    if (strcmp(before.name, after.name) != 0)
+        written = WriteEntryKey(path, kNameKey, entry, after.name) && written;
+    if (strcmp(before.url, after.url) != 0)
+        written = WriteEntryKey(path, kUrlKey, entry, after.url) && written;
+    if (before.method != after.method)
+        written = WriteEntryKey(path, kCompareKey, entry, after.method == CompareMethod::kTextOnly ? kCompareText : nullptr) &&
+                  written;
+    written = RewriteWatch(path, entry, before.watch, after.watch) && written;
+    return written ? EntryWrite::kWritten : EntryWrite::kFailed;
 }

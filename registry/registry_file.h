@@ -1,6 +1,7 @@
 // The site registry file data\Morvel.ini: the one owner of its format, the section "url" with its
-// keys count, name<n>, url<n>, code<n>, del<n> and compare<n>, and the section "option" with the
-// program's options (program_options.h), read and written through the profile functions.
+// keys count, name<n>, url<n>, code<n>, del<n>, compare<n> and a site's watch (interval<n>,
+// from<n>, to<n>, ignore<n>), and the section "option" with the program's options
+// (program_options.h), read and written through the profile functions.
 #pragma once
 #include "registry/program_options.h"
 #include "registry/site_registry.h"
@@ -29,8 +30,8 @@ private:
 // over an old entry's keys. False, with the file unchanged, when that number would pass
 // 2147483647.
 bool AppendSiteEntry(const char* path, const char* name, const char* url, long code);
-// Marks the first entry that holds the code and is not marked deleted yet; its compare<n> goes,
-// so that the entry reads as a deleted one of an older file.
+// Marks the first entry that holds the code and is not marked deleted yet; its compare<n> and the
+// keys of its watch go, so that the entry reads as a deleted one of an older file.
 void MarkSiteDeleted(const char* path, long code);
 // Stores how entry number entry is compared: compare<n>=text for the text only; for the whole
 // page the key is removed, as the default it is.
@@ -47,3 +48,25 @@ ProgramOptions ReadProgramOptions(const char* path);
 // Writes the options that differ from before, key by key; false at the first key the file
 // would not take (the keys before it are stored).
 bool WriteProgramOptions(const char* path, const ProgramOptions& before, const ProgramOptions& after);
+
+// ---- A site's settings, rewritten ----
+
+// What a site's entry holds that its settings change: the name and URL (whole), the comparison
+// method and the watch.
+struct SiteEntry {
+    const char* name;
+    const char* url;
+    CompareMethod method;
+    SiteWatch watch;
+};
+
+enum class EntryWrite {
+    kWritten,
+    kNoEntry,  // no live entry holds the code: nothing was written
+    kFailed,   // a write failed (the file is read only, say); the other keys were still written
+};
+
+// Rewrites the keys of the first live entry holding the code whose values differ between before
+// and after, and no other: name<n> and url<n> as they are; compare<n>, interval<n>, from<n>,
+// to<n> and ignore<n> removed where after has the default, else written.
+EntryWrite RewriteSiteEntry(const char* path, long code, const SiteEntry& before, const SiteEntry& after);

@@ -6,6 +6,7 @@
 #include "base/ascii.h"
 #include "base/decimal.h"
 #include "base/path_join.h"
+#include "registry/setting_text.h"
 
 const char kNameKey[] = "name";
 const char kUrlKey[] = "url";
@@ -14,11 +15,16 @@ const char kDelKey[] = "del";
 const char kCountKey[] = "count";
 const char kCompareKey[] = "compare";
 const char kCompareText[] = "text";
+const char kIntervalKey[] = "interval";
+const char kFromKey[] = "from";
+const char kToKey[] = "to";
+const char kIgnoreKey[] = "ignore";
 
 namespace {
 
-enum KeyKind { kName, kUrl, kCode, kDel, kCompare, kKindCount };
-const char* const kPrefixes[kKindCount] = {kNameKey, kUrlKey, kCodeKey, kDelKey, kCompareKey};
+enum KeyKind { kName, kUrl, kCode, kDel, kCompare, kInterval, kFrom, kTo, kIgnore, kKindCount };
+const char* const kPrefixes[kKindCount] = {kNameKey, kUrlKey,     kCodeKey, kDelKey,   kCompareKey,
+                                           kIntervalKey, kFromKey, kToKey, kIgnoreKey};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -71,6 +77,48 @@ CompareMethod ReadCompareMethod(const char* value)
     CopyProfileValue(copy, sizeof copy, value);
     bool text = strlen(copy) == 4 && StartsWithIgnoringCase(copy, 4, kCompareText);
     return text ? CompareMethod::kTextOnly : CompareMethod::kWholePage;
+}
+
+// ---- A site's watch ----
+
+// The value without its quotes into dst, whole; false (a value that cannot be read) when it does
+// not fit.
+bool UnquoteWhole(const char* value, char* dst, size_t size)
+{
+    CopyProfileValue(dst, size, value);
+    size_t len = strlen(value);
+    bool quoted = len >= 2 && (value[0] == '"' || value[0] == '\'') && value[len - 1] == value[0];
+    return strlen(dst) == (quoted ? len - 2 : len);
+}
+
+// A range's text: the default (empty) for a value that cannot be read or holds a line end.
+void ReadRangeText(const char* value, char (&text)[kRangeTextSize])
+{
+    char unquoted[EncodedSize(kRangeTextSize)];
+    text[0] = '\0';
+    if (value && UnquoteWhole(value, unquoted, sizeof unquoted) && DecodeSettingText(unquoted, text, sizeof text) &&
+        strpbrk(text, "\r\n"))
+        text[0] = '\0';
+}
+
+void ReadIgnoreTexts(const char* value, char (&texts)[kIgnoreTextsSize])
+{
+    char unquoted[EncodedSize(kIgnoreTextsSize)];
+    char decoded[kIgnoreTextsSize];
+    texts[0] = '\0';
+    if (value && UnquoteWhole(value, unquoted, sizeof unquoted) && DecodeSettingText(unquoted, decoded, sizeof decoded))
+        JoinIgnoreLines(decoded, texts, sizeof texts);
+}
+
+void ReadWatch(const char* const* values, SiteWatch& watch)
+{
+    char interval[16];
+    watch.interval = values[kInterval] && UnquoteWhole(values[kInterval], interval, sizeof interval)
+                         ? ReadIntervalValue(interval)
+                         : 0;
+    ReadRangeText(values[kFrom], watch.part.from);
+    ReadRangeText(values[kTo], watch.part.to);
+    ReadIgnoreTexts(values[kIgnore], watch.part.ignore);
 }
 
 }  // namespace
@@ -175,6 +223,7 @@ bool SiteRegistry::FillSite(size_t first, size_t last, ListedSite& site) const
     CopyProfileValue(site.url, sizeof site.url, values[kUrl] ? values[kUrl] : "");
     site.code = ProfileValueToInt(values[kCode], 0);
     site.method = ReadCompareMethod(values[kCompare]);
+    ReadWatch(values, site.watch);
     return ProfileValueToInt(values[kDel], 0) == 1;
 }
 

@@ -2,7 +2,9 @@
 // results as reading each key through the profile functions: keys match without regard to the
 // case of ASCII letters, the first of repeated keys wins, a quoted value loses its quotes,
 // numbers are read from the start of the value (an empty value gives the default). A site's
-// comparison is the whole page unless its key compare<n> holds kCompareText.
+// comparison is the whole page unless its key compare<n> holds kCompareText. Its watch
+// (interval<n>, from<n>, to<n>, ignore<n>) is the default for a missing key and for a value that
+// cannot be read: junk, an interval not offered, a text too long or holding a line end.
 #pragma once
 #include <stddef.h>
 
@@ -21,18 +23,26 @@ extern const char kDelKey[];    // "del"
 extern const char kCompareKey[];  // "compare": how the site's pages are compared
 extern const char kCompareText[];  // "text": compare<n>'s value for the text only
 extern const char kCountKey[];  // "count": the number of entries ever registered
+// A site's watch: interval<n> in minutes (absent: every pass), the range's texts from<n> and
+// to<n>, and the ignored texts ignore<n> (LF between them), all written as setting_text.h says.
+extern const char kIntervalKey[];  // "interval"
+extern const char kFromKey[];      // "from"
+extern const char kToKey[];        // "to"
+extern const char kIgnoreKey[];    // "ignore"
 
 struct ListedSite {
     char name[kSiteNameSize];
     char url[kSiteUrlSize];
     long code;
     CompareMethod method;
+    SiteWatch watch;
 };
 
-// One numbered key of the section: "name", "url", "code", "del" or "compare" and an entry number.
+// One numbered key of the section: "name", "url", "code", "del", "compare" or a key of the watch,
+// and an entry number.
 struct RegistryKey {
     unsigned long number;  // the entry number, 1 to 2147483647
-    int kind;              // name, url, code, del or compare
+    int kind;              // name, url, code, del, compare, interval, from, to or ignore
     size_t order;          // position in the file, so that the first of repeated keys wins
     const char* value;
 };

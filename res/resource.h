@@ -67,5 +67,27 @@
 // Posted at start-up to hide the window into the notification area before it is ever shown.
 #define WM_START_HIDDEN             2030
 
+// A site's settings: the dialog, its controls, the command that opens it and its texts.
+#define IDD_SITE_SETTINGS           140
+#define IDC_SETTINGS_NAME           1150
+#define IDC_SETTINGS_URL            1151
+#define IDC_SETTINGS_INTERVAL       1152
+#define IDC_SETTINGS_WHOLE_PAGE     1153
+#define IDC_SETTINGS_TEXT_ONLY      1154
+#define IDC_SETTINGS_FROM           1155
+#define IDC_SETTINGS_TO             1156
+#define IDC_SETTINGS_IGNORE         1157
+#define IDC_SETTINGS_LAST_CHECK     1158
+#define ID_SITE_SETTINGS            32800
+#define IDS_INTERVAL_FIRST          260     // 260 to 266: the intervals in the order of kCheckIntervals
+#define IDS_EMPTY_URL               270
+#define IDS_SETTINGS_CAPTION        271
+#define IDS_RANGE_TOO_LONG          272
+#define IDS_RANGE_LINE_END          273
+#define IDS_IGNORE_TOO_LONG         274
+#define IDS_SETTINGS_NO_ENTRY       275
+#define IDS_SETTINGS_WRITE_FAILED   276
+#define IDS_SETTINGS_NO_MEMORY      277
+
 // About box text lines (no ids of their own in the template).
 #define IDC_STATIC                  (-1)

@@ -97,12 +97,21 @@ template <auto F> INT_PTR CallSize(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
     return Invoke<F>(dlg, static_cast<UINT>(wp), static_cast<int>(LOWORD(lp)), static_cast<int>(HIWORD(lp)));
 }
+// The result a handled notification or private message gives its sender. The dialog's own copy of
+// it is read without leaving the process, so a result the dialog already holds is not written
+// again (under Wine every write goes to the window server).
+inline void SetMessageResult(HWND dlg, LRESULT result)
+{
+    if (GetWindowLongPtrA(dlg, DWLP_MSGRESULT) != result)
+        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, result);
+}
+
 template <auto F> INT_PTR CallNotify(Dialog& dlg, WPARAM, LPARAM lp)
 {
     LRESULT result = 0;
     INT_PTR handled = Invoke<F>(dlg, reinterpret_cast<NMHDR*>(lp), &result);
     if (handled)
-        SetWindowLongPtrA(dlg.GetSafeHwnd(), DWLP_MSGRESULT, result);
+        SetMessageResult(dlg.GetSafeHwnd(), result);
     return handled;
 }
 // WM_QUERYDRAGICON and its kind return their value straight from the dialog procedure.
@@ -127,7 +136,7 @@ template <auto F> INT_PTR CallDpiChanged(Dialog& dlg, WPARAM wp, LPARAM lp)
 template <auto F> INT_PTR CallMessage(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
     LRESULT result = (static_cast<ClassOf<F>&>(dlg).*F)(wp, lp);
-    SetWindowLongPtrA(dlg.GetSafeHwnd(), DWLP_MSGRESULT, result);
+    SetMessageResult(dlg.GetSafeHwnd(), result);
     return TRUE;
 }
 

@@ -3,6 +3,7 @@
 #include "acquisition/file_io.h"
 #include "acquisition/http_fetch.h"
 #include "acquisition/page_charset.h"
+#include "acquisition/part_comparison.h"
 #include "acquisition/visible_text_compare.h"
 #include "viewer/diff_page.h"
 #include "viewer/line_diff.h"
@@ -10,12 +11,14 @@
 
 namespace {
 
-bool ExtractTextInto(const char* pagePath, const char* textPath)
+bool ExtractTextInto(const char* pagePath, const char* textPath, const ComparisonFiles& files)
 {
     OutputFile file;
     if (!file.Create(textPath))
         return false;
     OutputFileSink sink(file);
+    if (files.part)
+        return WritePagePart(pagePath, files.method, *files.part, sink);
     return ExtractVisibleTextFile(pagePath, sink);
 }
 
@@ -36,8 +39,8 @@ bool WriteComparisonPage(const ComparisonFiles& files)
     const char* older = files.olderPath;
     const char* newer = files.newerPath;
     if (files.olderTextPath && files.newerTextPath) {
-        if (!ExtractTextInto(files.olderPath, files.olderTextPath) ||
-            !ExtractTextInto(files.newerPath, files.newerTextPath))
+        if (!ExtractTextInto(files.olderPath, files.olderTextPath, files) ||
+            !ExtractTextInto(files.newerPath, files.newerTextPath, files))
             return false;
         older = files.olderTextPath;
         newer = files.newerTextPath;

@@ -77,16 +77,16 @@ bool MakeSnapshotFilePath(char (&path)[kPathBufferSize], const char* codeText, c
 }
 
 bool WriteSnapshotComparison(const char* codeText, const char* olderName, const char* newerName,
-                             CompareMethod method, char (&page)[kPathBufferSize])
+                             CompareMethod method, const ComparedPart& part, char (&page)[kPathBufferSize])
 {
     char site[kPathBufferSize];
     ComparisonPaths paths;
     if (!MakeSitePrefix(site, codeText) || !paths.Make(site, olderName, newerName, page))
         return false;
     CreateDirectoryA(paths.folder, nullptr);
-    bool textOnly = method == CompareMethod::kTextOnly;
+    bool textOnly = method == CompareMethod::kTextOnly || !part.WholePage();
     ComparisonFiles files = {paths.older, paths.newer, page, textOnly ? paths.olderText : nullptr,
-                             textOnly ? paths.newerText : nullptr};
+                             textOnly ? paths.newerText : nullptr, part.WholePage() ? nullptr : &part, method};
     bool written = WriteComparisonPage(files);
     if (textOnly) {
         DeleteFileA(paths.olderText);

@@ -19,7 +19,9 @@ bool ReadSnapshotName(const ListView& list, int row, char (&name)[kPathBufferSiz
 bool MakeSnapshotFilePath(char (&path)[kPathBufferSize], const char* codeText, const char* name);
 
 // Writes the comparison page of the snapshot newerName with olderName, the one before it, in the
-// site folder's Compare folder, and gives its path in page. False when a path would not fit, a
-// snapshot cannot be read or the page cannot be written.
+// site folder's Compare folder, and gives its path in page: the differences of what the site's
+// comparison looks at (its readable text for a text-only site, the part of it that counts where
+// its watch sets a range or ignored texts). False when a path would not fit, a snapshot cannot be
+// read or the page cannot be written.
 bool WriteSnapshotComparison(const char* codeText, const char* olderName, const char* newerName,
-                             CompareMethod method, char (&page)[kPathBufferSize]);
+                             CompareMethod method, const ComparedPart& part, char (&page)[kPathBufferSize]);

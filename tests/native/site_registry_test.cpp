@@ -18,7 +18,7 @@ struct Row {
 // A section as the platform hands it over: "key=value" lines each ended by a zero byte.
 class Section {
 public:
-    explicit Section(std::initializer_list<std::string> lines)
+    explicit Section(const std::vector<std::string>& lines)
     {
         for (const auto& line : lines) {
             m_text.insert(m_text.end(), line.begin(), line.end());
@@ -30,6 +30,15 @@ public:
     {
         EXPECT_TRUE(m_registry.Parse(m_text.data(), m_text.size() - 1));
         return m_registry;
+    }
+    // The listed sites whole, their watch included.
+    std::vector<ListedSite> Sites()
+    {
+        std::vector<ListedSite> sites;
+        Parse().ForEachListed(
+            [](void* context, const ListedSite& site) { static_cast<std::vector<ListedSite>*>(context)->push_back(site); },
+            &sites);
+        return sites;
     }
     std::vector<Row> Rows()
     {
@@ -207,6 +216,142 @@ TEST(SiteRegistryNumbers, HighestNumberComesFromTheCountOrAnyKey)
     EXPECT_EQ(Section({"count=1", "name2147483647=a"}).Parse().HighestNumber(), 2147483647u);
     // Keys no reader takes for entries do not count.
     EXPECT_EQ(Section({"count=1", "name99999999999=a", "name01=b", "namex=c"}).Parse().HighestNumber(), 1u);
+}
+
+}  // namespace
+
+// ---- A site's watch: interval<n>, from<n>, to<n>, ignore<n> ----
+#include "registry/setting_text.h"
+
+namespace {
+
+std::string Encoded(const std::string& text)
+{
+    char value[EncodedSize(kIgnoreTextsSize)];
+    EXPECT_TRUE(EncodeSettingText(text.c_str(), value, sizeof value)) << text;
+    return value;
+}
+
+// The watch entry 1 gets from the given lines of its own.
+SiteWatch WatchOf(const std::vector<std::string>& watchLines)
+{
+    std::vector<std::string> lines = {"count=1", "name1=a", "url1=http://a/", "code1=5"};
+    lines.insert(lines.end(), watchLines.begin(), watchLines.end());
+    Section section(lines);
+    auto sites = section.Sites();
+    EXPECT_EQ(sites.size(), 1u);
+    return sites.empty() ? SiteWatch() : sites[0].watch;
+}
+
+// Texts the profile reader would change if they were written as they are: blanks and quotes at
+// the ends, the escape character, line ends and other control bytes, bytes that are no
+// code-page-932 character, a full-width space at either end, and ordinary Japanese text whose
+// trail bytes are "\" and "|".
+const std::vector<std::string> kAwkwardTexts = {
+    " leading and trailing ",
+    "\"quoted\"",
+    "'single'",
+    "100% sure %41 stays",
+    "tab\there",
+    "\x81\x40\x91\x53\x8a\x70\x81\x40",            // "　全角　"
+    "\x83\x5c\x83\x74\x83\x67 \x95\x5c\x8e\xa6",  // "ソフト 表示"
+    "lone lead \x82",
+    "\x82\x0a after a lead",
+    "ctrl-z \x1a and del \x7f",
+    "\x80\xa0\xfd\xfe\xff",
+    "=; [section] #",
+};
+
+TEST(SiteWatchText, EveryAwkwardTextComesBackExactlyThroughTheReader)
+{
+    for (const std::string& text : kAwkwardTexts) {
+        std::string value = Encoded(text);
+        EXPECT_EQ(value.find_first_of("\r\n\t\x1a"), std::string::npos) << value;
+        EXPECT_NE(value.front(), ' ');
+        EXPECT_NE(value.back(), ' ');
+        EXPECT_NE(value.front(), '"');
+        bool lineEnd = text.find_first_of("\r\n") != std::string::npos;
+        // Read back as the reader gives it, also with blanks around the value as hand editing
+        // leaves them.
+        for (const std::string& line : {"from1=" + value, "from1 =  " + value + " \t"}) {
+            SiteWatch watch = WatchOf({line, "ignore1=" + value});
+            EXPECT_EQ(watch.part.from, lineEnd ? std::string() : text) << line;
+            if (!lineEnd) {
+                EXPECT_EQ(watch.part.ignore, text) << line;
+            }
+        }
+    }
+}
+
+TEST(SiteWatchText, IgnoredTextsAreSeparatedByLineEndsThatTheirEncodingHides)
+{
+    char joined[kIgnoreTextsSize];
+    ASSERT_TRUE(JoinIgnoreLines("\x95\xaa\x91\x4f\r\n\r\n   \r\n\x81\x40\r\n%0A literally\nPR\r", joined, sizeof joined));
+    EXPECT_STREQ(joined, "\x95\xaa\x91\x4f\n%0A literally\nPR");  // "分前", "%0A literally", "PR"
+    std::string value = Encoded(joined);
+    EXPECT_EQ(value, "\x95\xaa\x91\x4f%0A%250A literally%0APR");
+    SiteWatch watch = WatchOf({"ignore1=" + value});
+    EXPECT_STREQ(watch.part.ignore, joined);
+    // Blank lines and CR LF inside a stored value are taken like those typed.
+    EXPECT_STREQ(WatchOf({"ignore1=a%0D%0A%0D%0A%20%0Ab"}).part.ignore, "a\nb");
+}
+
+TEST(SiteWatchText, JoinedTextsThatDoNotFitAreRefused)
+{
+    std::string lines(600, 'a');
+    lines += "\r\n" + std::string(422, 'b');
+    char joined[kIgnoreTextsSize];
+    EXPECT_TRUE(JoinIgnoreLines(lines.c_str(), joined, sizeof joined));  // 600 + LF + 422 = 1,023
+    EXPECT_FALSE(JoinIgnoreLines((lines + "b").c_str(), joined, sizeof joined));
+    EXPECT_STREQ(joined, "");
+}
+
+TEST(SiteWatchText, EncodingThatDoesNotFitLeavesNothing)
+{
+    char small[8];
+    EXPECT_FALSE(EncodeSettingText("%%%", small, sizeof small));  // 9 bytes and the zero
+    EXPECT_STREQ(small, "");
+    EXPECT_TRUE(EncodeSettingText("%%", small, sizeof small));
+    EXPECT_STREQ(small, "%25%25");
+}
+
+TEST(SiteWatch, IntervalsOfferedAreReadAndAnythingElseIsEveryPass)
+{
+    for (unsigned long minutes : kCheckIntervals)
+        EXPECT_EQ(WatchOf({"interval1=" + std::to_string(minutes)}).interval, minutes);
+    EXPECT_EQ(WatchOf({"Interval1 = \"180\""}).interval, 180u);
+    for (const char* junk : {"30", "61", "60x", "-60", "+60", " ", "abc", "10080000", "1e3", "\"60"}) {
+        EXPECT_EQ(WatchOf({std::string("interval1=") + junk}).interval, 0u) << junk;
+    }
+    EXPECT_EQ(WatchOf({}).interval, 0u);
+    EXPECT_EQ(WatchOf({"interval1=60", "interval1=1440"}).interval, 60u) << "the first of repeated keys";
+}
+
+TEST(SiteWatch, RangeTextsThatCannotBeReadAreNoRange)
+{
+    std::string longest(255, 'x');
+    EXPECT_EQ(WatchOf({"from1=" + Encoded(longest)}).part.from, longest);
+    EXPECT_STREQ(WatchOf({"from1=" + longest + "x"}).part.from, "") << "256 bytes";
+    EXPECT_STREQ(WatchOf({"to1=" + std::string(300, '%') }).part.to, "");
+    EXPECT_STREQ(WatchOf({"from1=50%"}).part.from, "") << "an escape cut short";
+    EXPECT_STREQ(WatchOf({"from1=%4g"}).part.from, "");
+    EXPECT_STREQ(WatchOf({"from1=a%00b"}).part.from, "") << "a zero byte";
+    EXPECT_STREQ(WatchOf({"to1=two%0Alines"}).part.to, "") << "a line end";
+    EXPECT_STREQ(WatchOf({"to1=%3C/div%3e"}).part.to, "</div>") << "escapes in any letter case";
+    EXPECT_STREQ(WatchOf({"ignore1=" + std::string(1024, 'i')}).part.ignore, "");
+}
+
+TEST(SiteWatch, EntriesWithoutWatchKeysAndDeletedOnesAreUntouched)
+{
+    Section s({"count=3", "name1=a", "url1=u", "code1=1", "interval1=60", "from1=<main>", "name2=b", "code2=2",
+               "del2=1", "interval2=1440", "name3=c", "code3=3"});
+    auto sites = s.Sites();
+    ASSERT_EQ(sites.size(), 2u);
+    EXPECT_EQ(sites[0].watch.interval, 60u);
+    EXPECT_STREQ(sites[0].watch.part.from, "<main>");
+    EXPECT_FALSE(sites[0].watch.IsDefault());
+    EXPECT_STREQ(sites[1].name, "c");
+    EXPECT_TRUE(sites[1].watch.IsDefault());
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/memory_sink.h"
+
 std::string ReadWholeFile(const std::string& path);
+
 bool FileExists(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 

@@ -158,12 +158,12 @@ class ContextMenus(MenuCases):
     # -- the cases --
     def test_01_a_right_click_on_a_site_selects_it_and_shows_the_site_menu(self):
         items = self.right_click(rig.IDC_SITE_LIST, 1)
-        # First the site's last check, greyed, then the commands.
-        self.assertEqual(self.texts(items), ["まだ確認していません", "", "サイトをブラウザで開く(&B)",
+        # First the site's last check, greyed, then the commands, its settings first.
+        self.assertEqual(self.texts(items), ["まだ確認していません", "", "設定(&E)...", "サイトをブラウザで開く(&B)",
                                              "比較の方法(&C)", "フォルダを開く(&F)", "", "削除(&D)"])
         self.assertNotEqual(items[0]["state"] & MFS_GRAYED, 0)
         self.assertTrue(items[1]["separator"])
-        self.assertTrue(items[5]["separator"])
+        self.assertTrue(items[6]["separator"])
         modes = self.compare_item(items)
         self.assertEqual(self.texts(modes), ["ページ全体", "本文のみ"])
         self.assertEqual([bool(m["state"] & MFS_CHECKED) for m in modes], [True, False])

@@ -267,6 +267,14 @@ class ProgramClass(rig.StepTestCase):
             cls.folder.write_ini(cls.ini)
 
     @classmethod
+    def start_again(cls):
+        """Starts the program again in the same folder (the last run having ended)."""
+        cls.app = rig.Program(cls.folder, launcher=cls.launcher())
+        cls.addClassCleanup(cls.app.kill)
+        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+        cls.list = cls.driver.info(cls.hwnd, rig.IDC_SITE_LIST)["hwnd"]
+
+    @classmethod
     def launcher(cls):
         """A command the program's wine command line is handed to; none by default."""
         return ()
