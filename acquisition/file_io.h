@@ -39,6 +39,8 @@ public:
     // Reads until buf is full or the file ends: the count read, -1 on error.
     long ReadFull(void* buf, size_t size);
     bool SeekTo(uint64_t offset);
+    // The file's size in bytes; false when it cannot be told.
+    bool Size(uint64_t* size) const;
     void Close();
 
 private:

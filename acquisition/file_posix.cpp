@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -67,6 +68,15 @@ long InputFile::Read(void* buf, size_t size)
 bool InputFile::SeekTo(uint64_t offset)
 {
     return lseek(Fd(m_handle), static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(-1);
+}
+
+bool InputFile::Size(uint64_t* size) const
+{
+    struct stat info;
+    if (fstat(Fd(m_handle), &info) != 0)
+        return false;
+    *size = static_cast<uint64_t>(info.st_size);
+    return true;
 }
 
 void InputFile::Close()

@@ -67,6 +67,15 @@ bool InputFile::SeekTo(uint64_t offset)
     return SetFilePointerEx(Handle(m_handle), distance, nullptr, FILE_BEGIN) != 0;
 }
 
+bool InputFile::Size(uint64_t* size) const
+{
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(Handle(m_handle), &length))
+        return false;
+    *size = static_cast<uint64_t>(length.QuadPart);
+    return true;
+}
+
 void InputFile::Close()
 {
     if (m_handle != -1) {

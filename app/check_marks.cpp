@@ -115,7 +115,9 @@ void CMonitorDlg::NoteCheck(const CheckNotice& notice)
         ShowFailureBalloon(notice);
 }
 
-// The tip over the site list: a tool covering the whole list, its text asked for when shown. The
+// The tip over the site list: a tool covering the whole list, its text asked for when shown. It
+// is made when the mouse first comes over the list: a popup owned by the window made while the
+// window is being initialised costs it its place above ordinary windows (seen under Wine). The
 // list's mouse messages reach it through OnSetCursor rather than by subclassing the list: a
 // subclassed control looks its subclass up on every message it gets, which under Wine is a trip
 // to the window server each time.
@@ -150,6 +152,8 @@ int CMonitorDlg::SiteRowUnderMouse() const
 // back with that row's text.
 bool CMonitorDlg::OnSetCursor(HWND window, UINT, UINT mouseMessage)
 {
+    if (!m_hSiteTip && window == SiteList().GetSafeHwnd())
+        CreateSiteTip();
     if (m_hSiteTip && window == SiteList().GetSafeHwnd()) {
         RelayToSiteTip(window, mouseMessage);
         int row = SiteRowUnderMouse();

@@ -35,6 +35,9 @@ const MessageEntry CMonitorDlg::s_messageTable[] = {
     OnCommandEntry<&CMonitorDlg::OnCompareTextOnly>(ID_COMPARE_TEXT_ONLY),
     OnCommandEntry<&CMonitorDlg::OnAddSite>(ID_ADD_SITE),
     OnCommandEntry<&CMonitorDlg::OnDeleteSite>(ID_DELETE_SITE),
+    OnCommandEntry<&CMonitorDlg::OnImportSites>(ID_IMPORT_SITES),
+    OnCommandEntry<&CMonitorDlg::OnExportSites>(ID_EXPORT_SITES),
+    OnDropFilesEntry<&CMonitorDlg::OnDropFiles>(),
     OnCommandEntry<&CMonitorDlg::OnSiteSettings>(ID_SITE_SETTINGS),
     OnCommandEntry<&CMonitorDlg::OnStart>(ID_START),
     OnCommandEntry<&CMonitorDlg::OnStop>(ID_STOP),
@@ -85,7 +88,7 @@ BOOL CMonitorDlg::OnInitDialog()
     InitLists();
     LoadSiteList(SiteList(), m_textOnlySites, m_watches);
     ReadSiteFolders();
-    CreateSiteTip();
+    DragAcceptFiles(m_hWnd, TRUE);  // site lists and shortcuts dropped on the window are imported
     ApplyStartOptions();
     return TRUE;
 }

@@ -9,11 +9,14 @@
 #include "acquisition/check_record.h"
 #include "app/balloon_news.h"
 #include "app/bold_font.h"
+#include "app/site_transfer.h"
 #include "app/notify_icon.h"
 #include "app/site_settings_dlg.h"
 #include "base/code_map.h"
 #include "base/decimal.h"
 #include "base/path_join.h"
+#include "registry/site_list_export.h"
+#include "registry/site_registration.h"
 #include "registry/site_registry.h"
 #include "registry/watch_table.h"
 #include "resource.h"
@@ -79,6 +82,19 @@ private:
     // Registration and deletion
     void OnAddSite();
     void OnDeleteSite();
+    void TellNotStored(StoreResult result);
+
+    // Bringing sites in and taking them out
+    void OnImportSites();
+    bool OnDropFiles(HDROP drop);
+    void ImportSiteFiles(const FileList& files);
+    void RegisterImported(const SiteListImport& import);
+    void ListNewSite(const NewSiteEntry& site);
+    void TellImport(UINT textId, const char* path);
+    void TellImported(size_t registered, size_t listed, size_t unreadable);
+    void OnExportSites();
+    void ExportSites(const char* path, ExportFormat format);
+    bool CollectSites(ExportedSites* sites) const;
 
     // Acquisition: the commands and the worker's requests, one handler each
     void OnStart();

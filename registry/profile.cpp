@@ -56,6 +56,12 @@ bool ProfileWriteString(const char* file, const char* section, const char* key, 
     return ResolveProfilePath(file, path) && WritePrivateProfileStringA(section, key, value, path) != 0;
 }
 
+bool ProfileWriteSection(const char* file, const char* section, const char* data)
+{
+    char path[kPathBufferSize];
+    return ResolveProfilePath(file, path) && WritePrivateProfileSectionA(section, data, path) != 0;
+}
+
 void ProfileWriteInt(const char* file, const char* section, const char* key, int value)
 {
     ProfileWriteString(file, section, key, IntToString(value));

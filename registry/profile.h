@@ -15,6 +15,10 @@ int ProfileGetInt(const char* file, const char* section, const char* key, int de
 bool ProfileWriteString(const char* file, const char* section, const char* key, const char* value);
 void ProfileWriteInt(const char* file, const char* section, const char* key, int value);
 
+// Writes a whole section in one call: data is "key=value\0...\0\0" lines, which replace the
+// section's. False when the file could not be written.
+bool ProfileWriteSection(const char* file, const char* section, const char* data);
+
 // Reads a whole section through the platform in one call, as "key=value\0...\0\0" lines, into a
 // buffer the caller frees with FreeSection. Returns nullptr when the file or section is absent.
 char* ProfileReadSection(const char* file, const char* section, unsigned long* length);

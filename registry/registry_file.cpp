@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <string.h>
 
+#include "base/ascii.h"
 #include "base/decimal.h"
+#include "base/heap_block.h"
 #include "base/text_join.h"
 #include "registry/data_paths.h"
 #include "registry/profile.h"
@@ -82,6 +84,119 @@ bool RewriteWatch(const char* path, unsigned long entry, const SiteWatch& before
     return written;
 }
 
+// The highest entry number the count (when above 0) or any key of the file names.
+unsigned long HighestEntryNumber(const char* path)
+{
+    unsigned long highest = 0;
+    {
+        LoadedRegistry registry(path);
+        if (registry.Sites())
+            highest = registry.Sites()->HighestNumber();
+    }
+    long count = ProfileGetInt(path, kRegistrySection, kCountKey, 0);
+    if (count > 0 && static_cast<unsigned long>(count) > highest)
+        highest = static_cast<unsigned long>(count);
+    return highest;
+}
+
+bool IsCountLine(const char* line)
+{
+    while (*line == ' ' || *line == '\t')
+        ++line;
+    size_t len = 0;
+    while (line[len] != '\0' && line[len] != '=')
+        ++len;
+    while (len > 0 && (line[len - 1] == ' ' || line[len - 1] == '\t'))
+        --len;
+    return len == 5 && StartsWithIgnoringCase(line, len, kCountKey);
+}
+
+// A section's text as the profile functions read and write it whole: "key=value" lines, each
+// ended by a zero byte, and one more zero byte at the end. The count goes first; the lines that
+// were there follow as they were (but their count lines), then the new entries' lines.
+class SectionText {
+public:
+    SectionText() = default;
+    SectionText(const SectionText&) = delete;
+    SectionText& operator=(const SectionText&) = delete;
+
+    bool ReadExisting(const char* path, unsigned long count)
+    {
+        AddLine(kCountKey, 0, DecimalText(static_cast<long>(count)));
+        unsigned long length = 0;
+        char* section = ProfileReadSection(path, kRegistrySection, &length);
+        for (const char* line = section; m_ok && line && line < section + length && *line; line += strlen(line) + 1) {
+            if (!IsCountLine(line))
+                Append(line, strlen(line) + 1);
+        }
+        FreeSection(section);
+        return m_ok;
+    }
+    void AddEntry(unsigned long number, const NewSiteEntry& entry)
+    {
+        AddLine(kNameKey, number, entry.name);
+        AddLine(kUrlKey, number, entry.url);
+        AddLine(kCodeKey, number, DecimalText(entry.code));
+        if (entry.method == CompareMethod::kTextOnly)
+            AddLine(kCompareKey, number, kCompareText);
+        if (entry.watch.interval != 0)
+            AddLine(kIntervalKey, number, DecimalText(static_cast<long>(entry.watch.interval)));
+        const char* kinds[] = {kFromKey, kToKey, kIgnoreKey};
+        const char* texts[] = {entry.watch.part.from, entry.watch.part.to, entry.watch.part.ignore};
+        for (size_t i = 0; i < 3; ++i) {
+            char value[EncodedSize(kIgnoreTextsSize)];
+            if (texts[i][0] == '\0')
+                continue;
+            if (!EncodeSettingText(texts[i], value, sizeof value))
+                m_ok = false;
+            AddLine(kinds[i], number, value);
+        }
+    }
+    bool Ok() const { return m_ok; }
+    // The text, ended by its extra zero byte.
+    const char* Finish()
+    {
+        Append("", 1);
+        return m_ok ? m_text.Data() : nullptr;
+    }
+
+private:
+    // key and, for an entry's key, its number (0: none), "=", the value.
+    void AddLine(const char* key, unsigned long number, const char* value)
+    {
+        char name[32];
+        DecimalText digits(static_cast<long>(number));
+        const char* pieces[] = {key, number ? digits.c_str() : ""};
+        if (!JoinText(name, pieces)) {
+            m_ok = false;
+            return;
+        }
+        Append(name, strlen(name));
+        Append("=", 1);
+        Append(value, strlen(value) + 1);
+    }
+    void Append(const char* bytes, size_t len)
+    {
+        if (!m_ok)
+            return;
+        if (m_used + len > m_text.Size()) {
+            size_t size = m_text.Size() < 4096 ? 4096 : m_text.Size();
+            while (size < m_used + len)
+                size *= 2;
+            if (!m_text.Resize(size)) {
+                m_ok = false;
+                return;
+            }
+        }
+        memcpy(m_text.Data() + m_used, bytes, len);
+        m_used += len;
+    }
+
+    HeapBlock m_text;
+    size_t m_used = 0;
+    bool m_ok = true;
+};
+
 }  // namespace
 
 LoadedRegistry::LoadedRegistry(const char* path) : m_section(nullptr), m_loaded(false)
@@ -93,25 +208,41 @@ LoadedRegistry::LoadedRegistry(const char* path) : m_section(nullptr), m_loaded(
 
 LoadedRegistry::~LoadedRegistry() { FreeSection(m_section); }
 
-bool AppendSiteEntry(const char* path, const char* name, const char* url, long code)
+AppendResult AppendSiteEntry(const char* path, const NewSiteEntry& entry)
 {
-    unsigned long highest = 0;
-    {
-        LoadedRegistry registry(path);
-        if (registry.Sites())
-            highest = registry.Sites()->HighestNumber();
-    }
-    long count = ProfileGetInt(path, kRegistrySection, kCountKey, 0);
-    if (count > 0 && static_cast<unsigned long>(count) > highest)
-        highest = static_cast<unsigned long>(count);
+    unsigned long highest = HighestEntryNumber(path);
     if (highest >= kHighestEntryNumber)
-        return false;
+        return AppendResult::kNoNumberLeft;
     unsigned long n = highest + 1;
-    ProfileWriteInt(path, kRegistrySection, kCountKey, static_cast<int>(n));
-    WriteEntryKey(path, kNameKey, n, name);
-    WriteEntryKey(path, kUrlKey, n, url);
-    WriteEntryKey(path, kCodeKey, n, DecimalText(code));
-    return true;
+    char oldCount[kDecimalTextSize + 2];
+    ProfileGetString(path, kRegistrySection, kCountKey, "", oldCount, sizeof oldCount);
+    if (!ProfileWriteString(path, kRegistrySection, kCountKey, DecimalText(static_cast<long>(n))))
+        return AppendResult::kNotWritten;
+    bool written = WriteEntryKey(path, kNameKey, n, entry.name) && WriteEntryKey(path, kUrlKey, n, entry.url) &&
+                   WriteEntryKey(path, kCodeKey, n, DecimalText(entry.code)) &&
+                   (entry.method == CompareMethod::kWholePage || WriteCompareMode(path, n, entry.method)) &&
+                   RewriteWatch(path, n, SiteWatch(), entry.watch);
+    if (written)
+        return AppendResult::kAppended;
+    ProfileWriteString(path, kRegistrySection, kCountKey, oldCount[0] ? oldCount : nullptr);
+    return AppendResult::kNotWritten;
+}
+
+AppendResult AppendSiteEntries(const char* path, const NewSiteEntry* entries, size_t count)
+{
+    unsigned long highest = HighestEntryNumber(path);
+    if (count == 0)
+        return AppendResult::kAppended;
+    if (highest >= kHighestEntryNumber || count > kHighestEntryNumber - highest)
+        return AppendResult::kNoNumberLeft;
+    SectionText section;
+    if (!section.ReadExisting(path, highest + count))
+        return AppendResult::kNotWritten;
+    for (size_t i = 0; i < count; ++i)
+        section.AddEntry(highest + 1 + i, entries[i]);
+    const char* text = section.Finish();
+    return text && ProfileWriteSection(path, kRegistrySection, text) ? AppendResult::kAppended
+                                                                     : AppendResult::kNotWritten;
 }
 
 void MarkSiteDeleted(const char* path, long code)
@@ -126,9 +257,9 @@ void MarkSiteDeleted(const char* path, long code)
         WriteEntryKey(path, kind, entry, nullptr);
 }
 
-void WriteCompareMode(const char* path, unsigned long entry, CompareMethod method)
+bool WriteCompareMode(const char* path, unsigned long entry, CompareMethod method)
 {
-    WriteEntryKey(path, kCompareKey, entry, method == CompareMethod::kTextOnly ? kCompareText : nullptr);
+    return WriteEntryKey(path, kCompareKey, entry, method == CompareMethod::kTextOnly ? kCompareText : nullptr);
 }
 
 bool SetSiteCompareMode(const char* path, long code, CompareMethod method)

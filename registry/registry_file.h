@@ -25,17 +25,36 @@ private:
     bool m_loaded;
 };
 
+// A new site's entry: its name, URL and code, and its settings (the defaults write no key).
+struct NewSiteEntry {
+    const char* name;
+    const char* url;
+    long code;
+    CompareMethod method;
+    SiteWatch watch;
+};
+
+enum class AppendResult {
+    kAppended,
+    kNoNumberLeft,  // the entry numbers would pass 2147483647: nothing was written
+    kNotWritten,    // the file would not take it (read only, a full disk): nothing was kept
+};
+
 // Adds a site as a new entry numbered one above the highest number that the count or any key of
 // the file names, so that a damaged count can neither hide old entries nor let the new one take
-// over an old entry's keys. False, with the file unchanged, when that number would pass
-// 2147483647.
-bool AppendSiteEntry(const char* path, const char* name, const char* url, long code);
+// over an old entry's keys: the count first, then the entry's keys one by one. When a key cannot
+// be written, the count goes back to what it was, so no entry is kept half-written.
+AppendResult AppendSiteEntry(const char* path, const NewSiteEntry& entry);
+// Adds many sites at once, numbered on from the same highest number: the section is read once,
+// the new entries' lines and the new count are added to it, and it is written back in one call,
+// so the file is written once for all of them and either holds every new entry or none.
+AppendResult AppendSiteEntries(const char* path, const NewSiteEntry* entries, size_t count);
 // Marks the first entry that holds the code and is not marked deleted yet; its compare<n> and the
 // keys of its watch go, so that the entry reads as a deleted one of an older file.
 void MarkSiteDeleted(const char* path, long code);
 // Stores how entry number entry is compared: compare<n>=text for the text only; for the whole
 // page the key is removed, as the default it is.
-void WriteCompareMode(const char* path, unsigned long entry, CompareMethod method);
+bool WriteCompareMode(const char* path, unsigned long entry, CompareMethod method);
 // The same for the first live entry that holds the code; false, changing nothing, when none does.
 bool SetSiteCompareMode(const char* path, long code, CompareMethod method);
 // The code when no entry of the file (live or deleted) and no site folder uses it yet, otherwise

@@ -264,6 +264,14 @@ bool SiteRegistry::HasCode(long code) const
     return false;
 }
 
+void SiteRegistry::ForEachCode(void (*visit)(void* context, long code), void* context) const
+{
+    for (size_t k = 0; k < m_count; ++k) {
+        if (m_keys[k].kind == kCode)
+            visit(context, ProfileValueToInt(m_keys[k].value, 0));
+    }
+}
+
 size_t SiteRegistry::CountKey(const char* prefix, unsigned long number) const
 {
     size_t count = 0;

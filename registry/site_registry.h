@@ -71,6 +71,8 @@ public:
     unsigned long FindLiveEntry(long code) const;
     // Whether any entry of the file, live or deleted, holds the code.
     bool HasCode(long code) const;
+    // Calls visit with the code of every entry, live or deleted (a code as often as entries hold it).
+    void ForEachCode(void (*visit)(void* context, long code), void* context) const;
     // How many lines of the section give the key of that prefix and entry number (name, url,
     // code, del or compare): more than one in a file edited by hand.
     size_t CountKey(const char* prefix, unsigned long number) const;

@@ -45,6 +45,25 @@
 #define IDS_CHECK_RANGE_MISSING     237
 #define IDS_NO_FAILED_SITES         238
 #define IDS_NO_SITE_URL             239
+// Bringing sites in and taking them out, and registrations that cannot be stored.
+#define ID_IMPORT_SITES             32820
+#define ID_EXPORT_SITES             32821
+#define IDS_NOT_STORED              370
+#define IDS_NOT_STORED_PATH         371
+#define IDS_NOT_STORED_NUMBER       372
+#define IDS_NOT_STORED_WRITE        373
+#define IDS_IMPORT_FILTER           374
+#define IDS_EXPORT_FILTER           375
+#define IDS_IMPORT_DONE             376
+#define IDS_IMPORT_SKIPPED          377
+#define IDS_IMPORT_TOO_LARGE        378
+#define IDS_IMPORT_TOO_MANY         379
+#define IDS_IMPORT_UNREADABLE_FILE  380
+#define IDS_IMPORT_NO_MEMORY        381
+#define IDS_EXPORT_DONE             382
+#define IDS_EXPORT_FAILED           383
+#define IDS_IMPORT_CAPTION          384
+#define IDS_EXPORT_CAPTION          385
 #define IDS_BALLOON_CHANGED_ONE     240
 #define IDS_BALLOON_CHANGED_MANY    241
 #define IDS_BALLOON_FAILING_ONE     242

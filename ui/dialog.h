@@ -2,6 +2,7 @@
 // reach typed handlers through a static table looked up in order.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 #include <type_traits>
 
@@ -127,6 +128,10 @@ template <auto F> INT_PTR CallSetCursor(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
     return Invoke<F>(dlg, reinterpret_cast<HWND>(wp), static_cast<UINT>(LOWORD(lp)), static_cast<UINT>(HIWORD(lp)));
 }
+template <auto F> INT_PTR CallDropFiles(Dialog& dlg, WPARAM wp, LPARAM)
+{
+    return Invoke<F>(dlg, reinterpret_cast<HDROP>(wp));
+}
 // WM_DPICHANGED: the window's new DPI and the rectangle Windows suggests for it there.
 template <auto F> INT_PTR CallDpiChanged(Dialog& dlg, WPARAM wp, LPARAM lp)
 {
@@ -149,6 +154,7 @@ template <auto F> constexpr MessageEntry OnQueryDragIconEntry() { return {WM_QUE
 template <auto F> constexpr MessageEntry OnNotifyEntry(int code, int id) { return {WM_NOTIFY, code, id, &msgmap::CallNotify<F>}; }
 template <auto F> constexpr MessageEntry OnNotifyAnyEntry(int code) { return {WM_NOTIFY, code, kAnyControl, &msgmap::CallNotify<F>}; }
 template <auto F> constexpr MessageEntry OnContextMenuEntry() { return {WM_CONTEXTMENU, 0, 0, &msgmap::CallContextMenu<F>}; }
+template <auto F> constexpr MessageEntry OnDropFilesEntry() { return {WM_DROPFILES, 0, 0, &msgmap::CallDropFiles<F>}; }
 template <auto F> constexpr MessageEntry OnSetCursorEntry() { return {WM_SETCURSOR, 0, 0, &msgmap::CallSetCursor<F>}; }
 template <auto F> constexpr MessageEntry OnCommandEntry(int id) { return {WM_COMMAND, 0, id, &msgmap::CallPlain<F>}; }
 template <auto F> constexpr MessageEntry OnDpiChangedEntry() { return {WM_DPICHANGED, 0, 0, &msgmap::CallDpiChanged<F>}; }

@@ -153,6 +153,8 @@ class FailedSites(DesktopClass):
     def test_2_the_tip_and_the_menu_line_tell_the_last_check(self):
         self.assert_tip(8004, self.last_check_pattern(8004) + "$")
         self.shot("tip")
+        # The tip, a popup of the window's own, leaves the window above ordinary windows.
+        self.assertTrue(self.driver.info(self.hwnd)["exstyle"] & rig.WS_EX_TOPMOST)
         self.assert_tip(8001, r"^最終確認: \d{4}/\d\d/\d\d \d\d:\d\d 最初の取得$")
         for code in (8002, 8003):
             text, greyed = self.menu_first_line(code)

@@ -168,7 +168,11 @@ class MainWindowLayout(rig.WineTestCase):
                 (rig.cp932("閉じる(&X)"), 1)]),
             (rig.cp932("サイト(&S)"), [
                 (rig.cp932("サイトの登録(&S)..."), 32771),
-                (rig.cp932("サイトの削除(&D)"), 32772)]),
+                (rig.cp932("サイトの削除(&D)"), 32772),
+                (rig.cp932("サイトの設定(&E)..."), rig.ID_SITE_SETTINGS),
+                ("-", 0),
+                (rig.cp932("サイトの読み込み(&I)..."), rig.ID_IMPORT_SITES),
+                (rig.cp932("サイトの書き出し(&O)..."), rig.ID_EXPORT_SITES)]),
             (rig.cp932("ヘルプ(&H)"), [
                 (rig.cp932("バージョン情報(&V)..."), 16)]),
         ])

@@ -1,0 +1,354 @@
+// Bringing sites in and taking them out: the Site menu's import (files chosen in the open dialog,
+// or dropped on the window) and export (OPML or a plain list, chosen in the save dialog).
+#include "app/monitor_dlg.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <string.h>
+
+#include "acquisition/file_io.h"
+#include "base/ascii.h"
+#include "base/cp932.h"
+#include "base/decimal.h"
+#include "base/text_join.h"
+#include "registry/setting_text.h"
+#include "registry/site_list_export.h"
+#include "registry/site_list_import.h"
+#include "registry/site_registration.h"
+#include "ui/resource_text.h"
+
+namespace {
+
+const DWORD kFileListSize = 64 * 1024;  // the open dialog's answer: a folder and many names
+
+enum { kNormalUrlSize = kSiteUrlSize + 8 };
+
+// A URL as sites are told apart by it: blanks at the ends dropped, "http://" before one without
+// a scheme, the scheme and the host in small letters.
+void NormalizeUrl(const char* url, char (&out)[kNormalUrlSize])
+{
+    while (*url == ' ' || *url == '\t')
+        ++url;
+    size_t len = strlen(url);
+    while (len > 0 && (url[len - 1] == ' ' || url[len - 1] == '\t'))
+        --len;
+    char trimmed[kSiteUrlSize];
+    CopyText(trimmed, sizeof trimmed, "");
+    TextBuilder(trimmed, sizeof trimmed).Append(url, len < kSiteUrlSize ? len : kSiteUrlSize - 1);
+    TextBuilder text(out, sizeof out);
+    if (!strstr(trimmed, "://"))  // no byte of it can be the second byte of a character
+        text.Append("http://");
+    text.Append(trimmed);
+    const char* scheme = strstr(out, "://");
+    size_t hostEnd = scheme ? static_cast<size_t>(scheme - out) + 3 : 0;
+    while (out[hostEnd] != '\0' && out[hostEnd] != '/')
+        ++hostEnd;
+    for (size_t i = 0; i < hostEnd; ++i)
+        out[i] = LowerAscii(out[i]);
+}
+
+// The URLs known so far, normalized, to skip what is listed already: a table of their hashes,
+// each giving the first URL of that hash.
+class KnownUrls {
+public:
+    // True when the URL was not known before (it is from now on).
+    bool Add(const char* url)
+    {
+        char normal[kNormalUrlSize];
+        NormalizeUrl(url, normal);
+        uint32_t hash = 2166136261u;
+        for (const char* p = normal; *p; ++p)
+            hash = (hash ^ static_cast<unsigned char>(*p)) * 16777619u;
+        long key = static_cast<long>(hash & 0x7FFFFFFF);
+        if (const size_t* offset = m_seen.Get(key))
+            return strcmp(m_texts.Data() + *offset, normal) != 0;  // another URL of the same hash is new
+        size_t len = strlen(normal) + 1;
+        if (m_used + len > m_texts.Size() && !m_texts.Resize((m_texts.Size() + len) * 2))
+            return true;  // out of memory: taken as new rather than lost
+        memcpy(m_texts.Data() + m_used, normal, len);
+        m_seen.Put(key, m_used);
+        m_used += len;
+        return true;
+    }
+
+private:
+    CodeMap<size_t> m_seen;
+    HeapBlock m_texts;
+    size_t m_used = 0;
+};
+
+// A setting an export of ours carried, as the site's settings take it: an unusable value is the
+// default.
+void TakeImportedSettings(const ImportedSite& site, NewSiteEntry* entry)
+{
+    entry->method = CompareMethod::kWholePage;
+    entry->watch = SiteWatch();
+    const char* compare = site.settings[kSettingCompare];
+    if (compare && strlen(compare) == 4 && StartsWithIgnoringCase(compare, 4, "text"))
+        entry->method = CompareMethod::kTextOnly;
+    if (const char* interval = site.settings[kSettingInterval])
+        entry->watch.interval = ReadIntervalValue(interval);
+    ComparedPart& part = entry->watch.part;
+    const char* from = site.settings[kSettingFrom];
+    const char* to = site.settings[kSettingTo];
+    if (from && !strpbrk(from, "\r\n"))
+        CopyText(part.from, sizeof part.from, strlen(from) < sizeof part.from ? from : "");
+    if (to && !strpbrk(to, "\r\n"))
+        CopyText(part.to, sizeof part.to, strlen(to) < sizeof part.to ? to : "");
+    if (const char* ignore = site.settings[kSettingIgnore])
+        JoinIgnoreLines(ignore, part.ignore, sizeof part.ignore);
+}
+
+// The file's name without its folder and extension: the name of a site an Internet shortcut gives.
+void BaseName(const char* path, char (&name)[kSiteNameSize])
+{
+    size_t len = strlen(path);
+    long slash = cp932::FindLastChar(path, len, '\\');
+    const char* base = path + slash + 1;
+    size_t baseLen = len - static_cast<size_t>(slash + 1);
+    long dot = cp932::FindLastChar(base, baseLen, '.');
+    if (dot > 0)
+        baseLen = static_cast<size_t>(dot);
+    TextBuilder text(name, sizeof name);
+    if (!text.Append(base, baseLen).Ok())
+        CopyText(name, sizeof name, "");
+}
+
+}  // namespace
+
+void CMonitorDlg::OnImportSites()
+{
+    HeapBlock files(kFileListSize);
+    char filter[256];
+    char caption[64];
+    if (!files)
+        return TellImport(IDS_IMPORT_NO_MEMORY, nullptr);
+    files.Data()[0] = '\0';
+    LoadResourceText(IDS_IMPORT_FILTER, filter, sizeof filter);
+    for (char* p = filter; *p; ++p)
+        *p = *p == '|' ? '\0' : *p;  // the string table holds no zero bytes
+    OPENFILENAMEA open = {};
+    open.lStructSize = sizeof open;
+    open.hwndOwner = m_hWnd;
+    open.lpstrFilter = filter;
+    open.lpstrFile = files.Data();
+    open.nMaxFile = kFileListSize;
+    open.lpstrTitle = LoadResourceText(IDS_IMPORT_CAPTION, caption, sizeof caption);
+    open.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameA(&open))
+        return;
+    // One file: its path. Several: the folder, then each name, each ended by a zero byte.
+    const char* first = files.Data();
+    const char* name = first + strlen(first) + 1;
+    FileList list;
+    if (*name == '\0') {
+        list.Add(first);
+    } else {
+        for (; *name; name += strlen(name) + 1) {
+            char path[kPathBufferSize];
+            const char* pieces[] = {first, "\\", name};
+            if (JoinPath(path, pieces))
+                list.Add(path);
+        }
+    }
+    ImportSiteFiles(list);
+}
+
+bool CMonitorDlg::OnDropFiles(HDROP drop)
+{
+    FileList list;
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char path[kPathBufferSize];
+        if (DragQueryFileA(drop, i, path, sizeof path) < sizeof path)
+            list.Add(path);
+    }
+    DragFinish(drop);
+    ImportSiteFiles(list);
+    return true;
+}
+
+// Reads every file before anything is registered: a file that cannot be read, is too large or
+// holds too many entries stops the import with a box, and nothing changes.
+void CMonitorDlg::ImportSiteFiles(const FileList& files)
+{
+    SiteListImport import;
+    for (size_t i = 0; i < files.Count(); ++i) {
+        const char* path = files.Path(i);
+        InputFile file;
+        uint64_t size = 0;
+        if (!file.Open(path) || !file.Size(&size))
+            return TellImport(IDS_IMPORT_UNREADABLE_FILE, path);
+        if (size > kImportMaxFileBytes)
+            return TellImport(IDS_IMPORT_TOO_LARGE, path);
+        HeapBlock data(static_cast<size_t>(size) + 1);
+        if (!data)
+            return TellImport(IDS_IMPORT_NO_MEMORY, path);
+        if (file.ReadFull(data.Data(), static_cast<size_t>(size)) != static_cast<long>(size))
+            return TellImport(IDS_IMPORT_UNREADABLE_FILE, path);
+        char name[kSiteNameSize];
+        BaseName(path, name);
+        SiteListImport::Outcome outcome = import.Read(data.Data(), static_cast<size_t>(size), name);
+        if (outcome == SiteListImport::kTooLarge)
+            return TellImport(IDS_IMPORT_TOO_LARGE, path);
+        if (outcome == SiteListImport::kTooManyEntries || import.Count() > kImportMaxEntries)
+            return TellImport(IDS_IMPORT_TOO_MANY, path);
+        if (outcome != SiteListImport::kRead)
+            return TellImport(IDS_IMPORT_NO_MEMORY, path);
+    }
+    RegisterImported(import);
+}
+
+// Registers the imported sites that are not listed yet, all in one write of the registry file,
+// each exactly as the registration dialog registers one: a code no entry or folder uses, the
+// entry, the site folder, the row on top; then tells what came of it.
+void CMonitorDlg::RegisterImported(const SiteListImport& import)
+{
+    KnownUrls known;
+    ListView sites = SiteList();
+    for (int row = 0, count = sites.GetItemCount(); row < count; ++row) {
+        char url[kSiteUrlSize];
+        sites.GetItemText(row, 1, url, sizeof url);
+        known.Add(url);
+    }
+    HeapBlock block(import.Count() * sizeof(NewSiteEntry) + 1);
+    if (!block)
+        return TellImport(IDS_IMPORT_NO_MEMORY, nullptr);
+    auto* entries = reinterpret_cast<NewSiteEntry*>(block.Data());
+    size_t count = 0;
+    size_t listed = 0;
+    NewSiteCodes codes;
+    for (size_t i = 0; i < import.Count(); ++i) {
+        ImportedSite site = import.Site(i);
+        if (!known.Add(site.url)) {
+            ++listed;
+            continue;
+        }
+        NewSiteEntry& entry = entries[count++];
+        entry.name = site.name;
+        entry.url = site.url;
+        entry.code = codes.Next();
+        TakeImportedSettings(site, &entry);
+    }
+    StoreResult stored = StoreNewSites(entries, count);
+    if (stored != StoreResult::kStored)
+        return TellNotStored(stored);
+    for (size_t i = 0; i < count; ++i)
+        ListNewSite(entries[i]);
+    TellImported(count, listed, import.Unreadable());
+}
+
+// Lists a stored site as the registration dialog's OK does, with the settings it came with.
+void CMonitorDlg::ListNewSite(const NewSiteEntry& site)
+{
+    InsertSiteRow(site.name, site.url, site.code);
+    if (site.method == CompareMethod::kTextOnly)
+        m_textOnlySites.Add(site.code);
+    m_watches.Put(site.code, site.watch);
+}
+
+void CMonitorDlg::TellImport(UINT textId, const char* path)
+{
+    char text[512];
+    char caption[64];
+    LoadResourceText(textId, text, sizeof text);
+    const char* pieces[] = {text, path ? "\n" : "", path ? path : ""};
+    char whole[800];
+    JoinText(whole, sizeof whole, pieces, 3);
+    MessageBoxA(m_hWnd, whole, LoadResourceText(IDS_IMPORT_CAPTION, caption, sizeof caption), MB_OK | MB_ICONWARNING);
+}
+
+// "<n> 件のサイトを登録しました。" and, when some were not, how many were listed already or
+// could not be read.
+void CMonitorDlg::TellImported(size_t registered, size_t listed, size_t unreadable)
+{
+    char pattern[160];
+    char done[160];
+    char skipped[200] = {};
+    DecimalText n(static_cast<long>(registered));
+    DecimalText m(static_cast<long>(listed));
+    DecimalText k(static_cast<long>(unreadable));
+    const char* count[] = {n};
+    FillText(done, LoadResourceText(IDS_IMPORT_DONE, pattern, sizeof pattern), count);
+    if (listed > 0 || unreadable > 0) {
+        const char* counts[] = {m, k};
+        FillText(skipped, LoadResourceText(IDS_IMPORT_SKIPPED, pattern, sizeof pattern), counts);
+    }
+    const char* pieces[] = {done, skipped[0] ? "\n" : "", skipped};
+    char text[400];
+    JoinText(text, sizeof text, pieces, 3);
+    char caption[64];
+    MessageBoxA(m_hWnd, text, LoadResourceText(IDS_IMPORT_CAPTION, caption, sizeof caption), MB_OK | MB_ICONINFORMATION);
+}
+
+void CMonitorDlg::OnExportSites()
+{
+    char path[kPathBufferSize] = "sitewake.opml";
+    char filter[256];
+    char caption[64];
+    LoadResourceText(IDS_EXPORT_FILTER, filter, sizeof filter);
+    for (char* p = filter; *p; ++p)
+        *p = *p == '|' ? '\0' : *p;
+    OPENFILENAMEA save = {};
+    save.lStructSize = sizeof save;
+    save.hwndOwner = m_hWnd;
+    save.lpstrFilter = filter;
+    save.nFilterIndex = 1;
+    save.lpstrFile = path;
+    save.nMaxFile = sizeof path;
+    save.lpstrDefExt = "opml";
+    save.lpstrTitle = LoadResourceText(IDS_EXPORT_CAPTION, caption, sizeof caption);
+    save.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    if (!GetSaveFileNameA(&save))
+        return;
+    ExportSites(path, save.nFilterIndex == 2 ? ExportFormat::kPlainList : ExportFormat::kOpml);
+}
+
+// Writes every listed site, with its settings, to the file.
+void CMonitorDlg::ExportSites(const char* path, ExportFormat format)
+{
+    ExportedSites listed;
+    if (!CollectSites(&listed))
+        return TellImport(IDS_IMPORT_NO_MEMORY, nullptr);
+    HeapBlock text;
+    size_t len = 0;
+    bool written = FormatSiteList(format, listed.Sites(), listed.Count(), &text, &len) &&
+                   WriteSiteListFile(path, text.Data(), len);
+    char message[256];
+    char caption[64];
+    DecimalText n(static_cast<long>(listed.Count()));
+    const char* count[] = {n};
+    char pattern[200];
+    if (written)
+        FillText(message, LoadResourceText(IDS_EXPORT_DONE, pattern, sizeof pattern), count);
+    else
+        LoadResourceText(IDS_EXPORT_FAILED, message, sizeof message);
+    const char* pieces[] = {message, "\n", path};
+    char whole[600];
+    JoinText(whole, sizeof whole, pieces, 3);
+    MessageBoxA(m_hWnd, whole, LoadResourceText(IDS_EXPORT_CAPTION, caption, sizeof caption),
+                MB_OK | (written ? MB_ICONINFORMATION : MB_ICONWARNING));
+}
+
+// The listed sites in list order, each by its own name (the worker's row shows a status text).
+bool CMonitorDlg::CollectSites(ExportedSites* out) const
+{
+    ListView sites = SiteList();
+    int count = sites.GetItemCount();
+    if (!out->Reserve(static_cast<size_t>(count)))
+        return false;
+    for (int row = 0; row < count; ++row) {
+        char name[kSiteNameSize];
+        char url[kSiteUrlSize];
+        if (IsWorkerRow(row))
+            CopyText(name, sizeof name, NameForWorkerRow(m_strWorkerName));
+        else
+            sites.GetItemText(row, 0, name, sizeof name);
+        sites.GetItemText(row, 1, url, sizeof url);
+        long code = static_cast<long>(sites.GetItemData(row));
+        SiteWatch watch;
+        m_watches.Get(code, &watch);
+        out->Add(name, url, m_textOnlySites.Contains(code) ? CompareMethod::kTextOnly : CompareMethod::kWholePage, watch);
+    }
+    return true;
+}
