@@ -114,6 +114,14 @@ void BaseName(const char* path, char (&name)[kSiteNameSize])
         CopyText(name, sizeof name, "");
 }
 
+// A file dialog's filter from the string table, whose texts hold no zero bytes: "|" stands for them.
+void LoadFileFilter(UINT id, char* filter, size_t size)
+{
+    LoadResourceText(id, filter, size);
+    for (char* p = filter; *p; ++p)
+        *p = *p == '|' ? '\0' : *p;
+}
+
 }  // namespace
 
 void CMonitorDlg::OnImportSites()
@@ -124,9 +132,7 @@ void CMonitorDlg::OnImportSites()
     if (!files)
         return TellImport(IDS_IMPORT_NO_MEMORY, nullptr);
     files.Data()[0] = '\0';
-    LoadResourceText(IDS_IMPORT_FILTER, filter, sizeof filter);
-    for (char* p = filter; *p; ++p)
-        *p = *p == '|' ? '\0' : *p;  // the string table holds no zero bytes
+    LoadFileFilter(IDS_IMPORT_FILTER, filter, sizeof filter);
     OPENFILENAMEA open = {};
     open.lStructSize = sizeof open;
     open.hwndOwner = m_hWnd;
@@ -286,9 +292,7 @@ void CMonitorDlg::OnExportSites()
     char path[kPathBufferSize] = "sitewake.opml";
     char filter[256];
     char caption[64];
-    LoadResourceText(IDS_EXPORT_FILTER, filter, sizeof filter);
-    for (char* p = filter; *p; ++p)
-        *p = *p == '|' ? '\0' : *p;
+    LoadFileFilter(IDS_EXPORT_FILTER, filter, sizeof filter);
     OPENFILENAMEA save = {};
     save.lStructSize = sizeof save;
     save.hwndOwner = m_hWnd;
