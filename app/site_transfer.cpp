@@ -239,8 +239,10 @@ void CMonitorDlg::RegisterImported(const SiteListImport& import)
     StoreResult stored = StoreNewSites(entries, count);
     if (stored != StoreResult::kStored)
         return TellNotStored(stored);
+    sites.SetRedraw(false);
     for (size_t i = 0; i < count; ++i)
         ListNewSite(entries[i]);
+    sites.SetRedraw(true);
     TellImported(count, listed, import.Unreadable());
 }
 

@@ -120,6 +120,15 @@ public:
 
     void RedrawRow(int row) const { SendMessageA(m_hWnd, LVM_REDRAWITEMS, row, row); }
 
+    // Stops drawing the list while many rows change (each row put on top would otherwise scroll
+    // the rows below it on the screen), and draws it whole again afterwards.
+    void SetRedraw(bool redraw) const
+    {
+        SendMessageA(m_hWnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+        if (redraw)
+            InvalidateRect(m_hWnd, nullptr, TRUE);
+    }
+
 private:
     HWND m_hWnd;
 };

@@ -440,6 +440,11 @@ class Driver:
         "font_height" (the new font)."""
         return self.call("dpi-change", hwnd, "--dpi", dpi, "--from", from_dpi)
 
+    def drop_files(self, hwnd, *paths, x=10, y=10):
+        """Files (Windows paths) dropped on a window as Explorer drops them, at a point of its
+        client area; the window handles the drop after this returns."""
+        return self.call("drop-files", hwnd, *paths, "--x", x, "--y", y)
+
     # -- messages --
     def command(self, hwnd, cmd_id, send=False):
         return self.call("command", hwnd, cmd_id, *(["--send"] if send else []))

@@ -221,11 +221,11 @@ class IconRefused(ProgramClass):
 
 class DamagedRegistry(rig.WineTestCase):
     """Registering a site into a registry file whose count is damaged: every old site and the
-    new one are listed after a restart, and a count that cannot grow leaves the file as it was."""
+    new one are listed after a restart, and a count that cannot grow leaves the file as it was,
+    says so and lists nothing new, from the dialog or an import."""
 
-    def register(self, folder, name, url):
-        """Starts the program, registers through the dialog, ends it; returns the file."""
-        app = self.launch(folder=folder, timeout=LONG)
+    def fill_in(self, app, name, url):
+        """Registers through the dialog: the name and URL, then a click on OK."""
         self.driver.command(app.hwnd, rig.ID_ADD_SITE)
         dlg = self.driver.find_window(caption=ADD_CAPTION, owner=app.hwnd, pid=app.win_pid,
                                       visible=True, timeout=LONG)["hwnd"]
@@ -234,6 +234,11 @@ class DamagedRegistry(rig.WineTestCase):
         x, y = self.driver.center(dlg, rig.IDOK)
         rig.click(x, y)
         self.driver.wait_gone(dlg, timeout=LONG)
+
+    def register(self, folder, name, url):
+        """Starts the program, registers through the dialog, ends it; returns the file."""
+        app = self.launch(folder=folder, timeout=LONG)
+        self.fill_in(app, name, url)
         rows = self.driver.rows(app.hwnd, rig.IDC_SITE_LIST)
         self.assertEqual(rig.cell_bytes(rows[0])[:2], [name.encode(), url.encode()])
         self.driver.close_window(app.hwnd)
@@ -270,11 +275,35 @@ class DamagedRegistry(rig.WineTestCase):
         self.assertIn("name3=new\r\n", after)
         self.assertEqual(self.listed(folder), ["old1", "new"])
 
+    def refusal(self, app):
+        """The box the program shows when a registration cannot be stored; closed again."""
+        box = self.driver.find_window(caption="Sitewake", owner=app.hwnd, pid=app.win_pid, visible=True,
+                                      timeout=LONG)["hwnd"]
+        texts = [rig.raw(c).decode("cp932") for c in self.driver.children(box)
+                 if c["class"].lower() == "static" and c["text"]]
+        self.driver.command(box, rig.IDOK)
+        self.driver.wait_gone(box, timeout=LONG)
+        return texts
+
     def test_count_that_cannot_grow_leaves_the_file_as_it_was(self):
         lines = ["[url]", "count=2147483647"] + entry_lines(1, "old1", "http://127.0.0.1/1", 101)
         folder = self.folder(ini_lines(*lines))
+        os.makedirs(os.path.join(folder.data, "101"))
         before = folder.read_ini()
-        self.assertEqual(self.register(folder, "new", "http://127.0.0.1/new"), before)
+        with open(folder.path("list.txt"), "wb") as f:
+            f.write(b"a\thttp://127.0.0.1/a\r\nb\thttp://127.0.0.1/b\r\n")
+        app = self.launch(folder=folder, timeout=LONG)
+        folders = sorted(os.listdir(folder.data))
+        told = ["サイトを登録できませんでした。\ndata\\Morvel.ini に、新しいサイトに付けられる番号が残っていません。"]
+        self.fill_in(app, "new", "http://127.0.0.1/new")
+        self.assertEqual(self.refusal(app), told)
+        self.driver.drop_files(app.hwnd, rig.win_path(folder.path("list.txt")))
+        self.assertEqual(self.refusal(app), told)
+        rows = self.driver.rows(app.hwnd, rig.IDC_SITE_LIST)
+        self.assertEqual([rig.cell_bytes(r)[0] for r in rows], [b"old1"], "no row for what was not stored")
+        self.assertEqual(folder.read_ini(), before)
+        self.assertEqual(sorted(os.listdir(folder.data)), folders, "no new site folder")
+        app.kill()
         self.assertEqual(self.listed(folder), ["old1"])
 
 

@@ -817,6 +817,37 @@ std::string CmdDpiChange(const Opts& o) {
     return RunProbe(h, 5, (LPARAM)MAKELPARAM(to, from));
 }
 
+// Files dropped on a window (--x/--y: the point in its client area, 10,10 by default): the
+// DROPFILES block must live in the window's process, since a drop carries no more than a
+// memory handle (posted from another process, the window reads whatever its own handle of that
+// number holds), so the probe makes and posts it there. The paths (UTF-8 arguments) go to it as
+// ANSI lines in a file beside its answer's.
+std::string CmdDropFiles(const Opts& o) {
+    HWND h = ParseHwnd(Pos(o, 0, "window"));
+    if (!IsWindow(h)) Fail("not a window");
+    if (o.pos.size() < 2) Fail("drop-files needs at least one path");
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    std::string in = std::string(dir) + "swprobe-" + HwndNum(h) + "-6.json.in";
+    std::string lines;
+    for (size_t i = 1; i < o.pos.size(); ++i) lines += ToCp932(o.pos[i]) + "\n";
+    HANDLE f = CreateFileA(in.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) Fail("cannot write " + in);
+    DWORD done = 0;
+    WriteFile(f, lines.data(), (DWORD)lines.size(), &done, nullptr);
+    CloseHandle(f);
+    LPARAM point = MAKELPARAM((WORD)o.GetNum("x", 10), (WORD)o.GetNum("y", 10));
+    std::string answer;
+    try {
+        answer = RunProbe(h, 6, point);
+    } catch (const Failure&) {
+        DeleteFileA(in.c_str());
+        throw;
+    }
+    DeleteFileA(in.c_str());
+    return answer;
+}
+
 std::string Dispatch(const Args& a) {
     if (a.empty()) Fail("no command");
     const std::string& c = a[0];
@@ -852,6 +883,7 @@ std::string Dispatch(const Args& a) {
     if (c == "tooltip") return CmdTooltip(o);
     if (c == "process-facts") return CmdProcessFacts(o);
     if (c == "dpi-change") return CmdDpiChange(o);
+    if (c == "drop-files") return CmdDropFiles(o);
     Fail("unknown command: " + c);
 }
 

@@ -1,11 +1,14 @@
 // swprobe.dll: menus can only be read by the process that owns them, so swdriver has this
 // library loaded into the program under test as a window hook (no thread of ours runs there).
 // The hook writes the menu bar or the system menu of a window, recursively, as JSON fields into
-// a file the driver reads back.
+// a file the driver reads back; the other things that only work inside the program (custom
+// draw, a change of DPI, dropped files) run the same way.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "json_text.h"
@@ -170,12 +173,58 @@ std::string OutPath(HWND h, WPARAM system) {
            std::to_string((unsigned long long)system) + ".json";
 }
 
+// Files dropped on the window as the shell drops them from Explorer: a DROPFILES block in memory
+// of the window's own process (a handle of another process means nothing here), ANSI paths one
+// after another, each ended by a zero byte and the list by one more, posted as WM_DROPFILES with
+// the point (lParam: x in the low word, y in the high word, client coordinates). The paths come
+// in a file the driver wrote beside the answer's, one a line.
+std::string DropFiles(HWND window, LPARAM point) {
+    std::string in = OutPath(window, 6) + ".in";
+    std::string list;
+    HANDLE f = CreateFileA(in.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+        char buf[4096];
+        DWORD got = 0;
+        while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) list.append(buf, got);
+        CloseHandle(f);
+    }
+    std::string files;
+    int count = 0;
+    for (size_t start = 0; start < list.size();) {
+        size_t end = list.find('\n', start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) {
+            files.append(list, start, end - start);
+            files += '\0';
+            ++count;
+        }
+        start = end + 1;
+    }
+    files += '\0';
+    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + files.size());
+    DROPFILES* header = drop ? (DROPFILES*)GlobalLock(drop) : nullptr;
+    if (!header) return "\"posted\":false,\"files\":0";
+    header->pFiles = sizeof(DROPFILES);
+    header->pt.x = (short)LOWORD(point);
+    header->pt.y = (short)HIWORD(point);
+    header->fNC = FALSE;
+    header->fWide = FALSE;
+    memcpy((char*)header + sizeof(DROPFILES), files.data(), files.size());
+    GlobalUnlock(drop);
+    // Posted, not sent: the window handles it once the hook has answered the driver (an import
+    // shows a message box, whose loop would hold the driver's wait).
+    bool posted = PostMessageA(window, WM_DROPFILES, (WPARAM)drop, 0) != FALSE;
+    if (!posted) GlobalFree(drop);
+    return std::string("\"posted\":") + (posted ? "true" : "false") + ",\"files\":" + std::to_string(count);
+}
+
 }  // namespace
 
 // A WH_CALLWNDPROC hook: the driver hooks the program's window thread and sends it the
 // registered message "SwdriverProbeMenu" (wParam 1: the system menu, 2: the popup menu whose
 // window it is, 3: a custom-draw answer of the dialog, 4: facts of the process, 5: a change of
-// DPI played to the dialog). The hook runs on that
+// DPI played to the dialog, 6: files dropped on the window). The hook runs on that
 // thread, before the window procedure; the message itself means nothing to the window.
 extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeHook(int code, WPARAM w, LPARAM l) {
     static UINT probeMsg = RegisterWindowMessageA("SwdriverProbeMenu");
@@ -185,6 +234,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeHook(int code, WPARAM w, 
             std::string s = c->wParam == 3   ? CustomDraw(c->hwnd, c->lParam)
                             : c->wParam == 4 ? ProcessFacts(c->hwnd, c->lParam)
                             : c->wParam == 5 ? ChangeDpi(c->hwnd, c->lParam)
+                            : c->wParam == 6 ? DropFiles(c->hwnd, c->lParam)
                                              : Menu(c->hwnd, c->wParam);
             std::string tmp = OutPath(c->hwnd, c->wParam) + ".part";
             HANDLE f = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
