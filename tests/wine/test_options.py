@@ -172,7 +172,7 @@ class OptionsDialog(OneSiteProgram):
 
     def test_1_menu_item_and_the_dialog_as_it_opens(self):
         menu = self.driver.menu(self.hwnd)[0]["items"]
-        self.assertEqual([("-" if i["separator"] else rig.raw(i), i["id"]) for i in menu[2:]],
+        self.assertEqual([("-" if i["separator"] else rig.raw(i), i["id"]) for i in menu[3:]],
                          [("-", 0), (rig.cp932("オプション(&O)..."), rig.ID_OPTIONS), ("-", 0),
                           (rig.cp932("閉じる(&X)"), rig.IDOK)])
         dlg = self.open_options(by_keys=True)

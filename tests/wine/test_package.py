@@ -80,7 +80,9 @@ class ReleaseZip(unittest.TestCase):
         self.assertTrue(text.startswith("Sitewake %s " % version), "the readme names another version")
         headings = [line for line in text.split("\r\n") if line.startswith("■ ")]
         for heading in ("■ 起動のしかた", "■ データの置き場所", "■ HTTPS のサイト",
-                        "■ 変わったことを知る", "■ 設定", "■ 削除のしかた", "■ 更新履歴"):
+                        "■ 変わったことを知る", "■ 確認できないサイト", "■ サイトの設定",
+                        "■ オプション", "■ サイトの読み込みと書き出し", "■ 削除のしかた",
+                        "■ 更新履歴"):
             self.assertTrue(any(h.startswith(heading) for h in headings), heading)
 
     def test_license_is_mit_with_the_copyright_line(self):
