@@ -50,26 +50,6 @@ bool IsUtf8BeyondAscii(const char* data, size_t len)
     return beyond;
 }
 
-// Room for more bytes in a growing block.
-bool Reserve(HeapBlock* out, size_t used, size_t more)
-{
-    if (used + more <= out->Size())
-        return true;
-    size_t size = out->Size() < 256 ? 256 : out->Size();
-    while (size < used + more)
-        size *= 2;
-    return out->Resize(size);
-}
-
-bool Append(HeapBlock* out, size_t* used, const char* bytes, size_t len)
-{
-    if (!Reserve(out, *used, len))
-        return false;
-    memcpy(out->Data() + *used, bytes, len);
-    *used += len;
-    return true;
-}
-
 uint16_t Unit(const unsigned char* p, bool bigEndian)
 {
     return bigEndian ? static_cast<uint16_t>((p[0] << 8) | p[1]) : static_cast<uint16_t>((p[1] << 8) | p[0]);
@@ -143,7 +123,7 @@ bool Utf16ToUtf8(const char* data, size_t len, bool bigEndian, HeapBlock* out, s
 {
     const auto* b = reinterpret_cast<const unsigned char*>(data);
     *outLen = 0;
-    if (!Reserve(out, 0, len + len / 2 + 1))
+    if (!out->Reserve(len + len / 2 + 1))
         return false;
     for (size_t i = 0; i + 1 < len; i += 2) {
         uint32_t cp = Unit(b + i, bigEndian);
@@ -157,7 +137,7 @@ bool Utf16ToUtf8(const char* data, size_t len, bool bigEndian, HeapBlock* out, s
         if (cp >= 0xD800 && cp <= 0xDFFF)
             cp = kReplacement;
         char bytes[kMaxEncodedLength];
-        if (!Append(out, outLen, bytes, EncodeUtf8(cp, bytes)))
+        if (!out->Append(outLen, bytes, EncodeUtf8(cp, bytes)))
             return false;
     }
     return true;
@@ -225,13 +205,13 @@ bool AppendCp932AsUtf8(const char* text, bool escape, HeapBlock* out, size_t* us
         }
         bool ok;
         if (ref) {
-            ok = Append(out, used, ref, strlen(ref));
+            ok = out->Append(used, ref, strlen(ref));
         } else if (c < 0x80) {
-            ok = Append(out, used, text + i, 1);
+            ok = out->Append(used, text + i, 1);
         } else {
             uint32_t cp = decoder.Decode(text + i, n);
             char bytes[kMaxEncodedLength];
-            ok = Append(out, used, bytes, EncodeUtf8(cp != 0 ? cp : kReplacement, bytes));
+            ok = out->Append(used, bytes, EncodeUtf8(cp != 0 ? cp : kReplacement, bytes));
         }
         if (!ok)
             return false;

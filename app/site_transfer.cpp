@@ -62,12 +62,10 @@ public:
         long key = static_cast<long>(hash & 0x7FFFFFFF);
         if (const size_t* offset = m_seen.Get(key))
             return strcmp(m_texts.Data() + *offset, normal) != 0;  // another URL of the same hash is new
-        size_t len = strlen(normal) + 1;
-        if (m_used + len > m_texts.Size() && !m_texts.Resize((m_texts.Size() + len) * 2))
+        size_t offset = m_used;
+        if (!m_texts.Append(&m_used, normal, strlen(normal) + 1))
             return true;  // out of memory: taken as new rather than lost
-        memcpy(m_texts.Data() + m_used, normal, len);
-        m_seen.Put(key, m_used);
-        m_used += len;
+        m_seen.Put(key, offset);
         return true;
     }
 

@@ -1,7 +1,9 @@
 // A block of heap memory owned by one object and freed on every path.
 #pragma once
 #include <stddef.h>
+#include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
 class HeapBlock {
 public:
@@ -24,6 +26,28 @@ public:
             return false;
         m_data = data;
         m_size = size;
+        return true;
+    }
+    // Makes the block at least size bytes long, doubling it (from 256 bytes) so that texts built
+    // a piece at a time are copied few times. False, with the block as it was, when memory runs out.
+    bool Reserve(size_t size)
+    {
+        if (size <= m_size)
+            return true;
+        size_t grown = m_size < 256 ? 256 : m_size;
+        while (grown < size)
+            grown = grown > SIZE_MAX / 2 ? size : grown * 2;
+        return Resize(grown);
+    }
+    // Copies len bytes after the *used bytes the block holds, growing it, and counts them in
+    // *used. False, with the block and *used as they were, when memory runs out.
+    bool Append(size_t* used, const void* bytes, size_t len)
+    {
+        if (len > SIZE_MAX - *used || !Reserve(*used + len))
+            return false;
+        if (len > 0)
+            memcpy(m_data + *used, bytes, len);
+        *used += len;
         return true;
     }
     // Trades blocks with other.

@@ -175,22 +175,7 @@ private:
         Append("=", 1);
         Append(value, strlen(value) + 1);
     }
-    void Append(const char* bytes, size_t len)
-    {
-        if (!m_ok)
-            return;
-        if (m_used + len > m_text.Size()) {
-            size_t size = m_text.Size() < 4096 ? 4096 : m_text.Size();
-            while (size < m_used + len)
-                size *= 2;
-            if (!m_text.Resize(size)) {
-                m_ok = false;
-                return;
-            }
-        }
-        memcpy(m_text.Data() + m_used, bytes, len);
-        m_used += len;
-    }
+    void Append(const char* bytes, size_t len) { m_ok = m_ok && m_text.Append(&m_used, bytes, len); }
 
     HeapBlock m_text;
     size_t m_used = 0;

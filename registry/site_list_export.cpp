@@ -20,22 +20,7 @@ class TextOut {
 public:
     TextOut(HeapBlock* block) : m_block(block), m_used(0), m_ok(true) {}
     void Put(const char* text) { Put(text, strlen(text)); }
-    void Put(const char* text, size_t len)
-    {
-        if (!m_ok)
-            return;
-        if (m_used + len > m_block->Size()) {
-            size_t size = m_block->Size() < 4096 ? 4096 : m_block->Size();
-            while (size < m_used + len)
-                size *= 2;
-            if (!m_block->Resize(size)) {
-                m_ok = false;
-                return;
-            }
-        }
-        memcpy(m_block->Data() + m_used, text, len);
-        m_used += len;
-    }
+    void Put(const char* text, size_t len) { m_ok = m_ok && m_block->Append(&m_used, text, len); }
     void PutUtf8(const char* cp932Text) { m_ok = m_ok && AppendCp932AsUtf8(cp932Text, true, m_block, &m_used); }
     bool Ok() const { return m_ok; }
     size_t Used() const { return m_used; }

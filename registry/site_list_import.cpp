@@ -394,17 +394,10 @@ ImportedSite SiteListImport::Site(size_t i) const
 
 bool SiteListImport::AddText(const char* text, size_t len, size_t* offset)
 {
-    if (m_textUsed + len + 1 > m_text.Size()) {
-        size_t size = m_text.Size() < 4096 ? 4096 : m_text.Size();
-        while (size < m_textUsed + len + 1)
-            size *= 2;
-        if (!m_text.Resize(size))
-            return false;
-    }
-    memcpy(m_text.Data() + m_textUsed, text, len);
-    m_text.Data()[m_textUsed + len] = '\0';
-    *offset = m_textUsed;
-    m_textUsed += len + 1;
+    size_t start = m_textUsed;
+    if (!m_text.Reserve(start + len + 1) || !m_text.Append(&m_textUsed, text, len) || !m_text.Append(&m_textUsed, "", 1))
+        return false;
+    *offset = start;
     return true;
 }
 
