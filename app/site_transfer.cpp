@@ -7,11 +7,10 @@
 #include <string.h>
 
 #include "acquisition/file_io.h"
-#include "base/ascii.h"
 #include "base/cp932.h"
 #include "base/decimal.h"
 #include "base/text_join.h"
-#include "registry/setting_text.h"
+#include "registry/known_urls.h"
 #include "registry/site_list_export.h"
 #include "registry/site_list_import.h"
 #include "registry/site_registration.h"
@@ -20,82 +19,6 @@
 namespace {
 
 const DWORD kFileListSize = 64 * 1024;  // the open dialog's answer: a folder and many names
-
-enum { kNormalUrlSize = kSiteUrlSize + 8 };
-
-// A URL as sites are told apart by it: blanks at the ends dropped, "http://" before one without
-// a scheme, the scheme and the host in small letters.
-void NormalizeUrl(const char* url, char (&out)[kNormalUrlSize])
-{
-    while (*url == ' ' || *url == '\t')
-        ++url;
-    size_t len = strlen(url);
-    while (len > 0 && (url[len - 1] == ' ' || url[len - 1] == '\t'))
-        --len;
-    char trimmed[kSiteUrlSize];
-    CopyText(trimmed, sizeof trimmed, "");
-    TextBuilder(trimmed, sizeof trimmed).Append(url, len < kSiteUrlSize ? len : kSiteUrlSize - 1);
-    TextBuilder text(out, sizeof out);
-    if (!strstr(trimmed, "://"))  // no byte of it can be the second byte of a character
-        text.Append("http://");
-    text.Append(trimmed);
-    const char* scheme = strstr(out, "://");
-    size_t hostEnd = scheme ? static_cast<size_t>(scheme - out) + 3 : 0;
-    while (out[hostEnd] != '\0' && out[hostEnd] != '/')
-        ++hostEnd;
-    for (size_t i = 0; i < hostEnd; ++i)
-        out[i] = LowerAscii(out[i]);
-}
-
-// The URLs known so far, normalized, to skip what is listed already: a table of their hashes,
-// each giving the first URL of that hash.
-class KnownUrls {
-public:
-    // True when the URL was not known before (it is from now on).
-    bool Add(const char* url)
-    {
-        char normal[kNormalUrlSize];
-        NormalizeUrl(url, normal);
-        uint32_t hash = 2166136261u;
-        for (const char* p = normal; *p; ++p)
-            hash = (hash ^ static_cast<unsigned char>(*p)) * 16777619u;
-        long key = static_cast<long>(hash & 0x7FFFFFFF);
-        if (const size_t* offset = m_seen.Get(key))
-            return strcmp(m_texts.Data() + *offset, normal) != 0;  // another URL of the same hash is new
-        size_t offset = m_used;
-        if (!m_texts.Append(&m_used, normal, strlen(normal) + 1))
-            return true;  // out of memory: taken as new rather than lost
-        m_seen.Put(key, offset);
-        return true;
-    }
-
-private:
-    CodeMap<size_t> m_seen;
-    HeapBlock m_texts;
-    size_t m_used = 0;
-};
-
-// A setting an export of ours carried, as the site's settings take it: an unusable value is the
-// default.
-void TakeImportedSettings(const ImportedSite& site, NewSiteEntry* entry)
-{
-    entry->method = CompareMethod::kWholePage;
-    entry->watch = SiteWatch();
-    const char* compare = site.settings[kSettingCompare];
-    if (compare && strlen(compare) == 4 && StartsWithIgnoringCase(compare, 4, "text"))
-        entry->method = CompareMethod::kTextOnly;
-    if (const char* interval = site.settings[kSettingInterval])
-        entry->watch.interval = ReadIntervalValue(interval);
-    ComparedPart& part = entry->watch.part;
-    const char* from = site.settings[kSettingFrom];
-    const char* to = site.settings[kSettingTo];
-    if (from && !strpbrk(from, "\r\n"))
-        CopyText(part.from, sizeof part.from, strlen(from) < sizeof part.from ? from : "");
-    if (to && !strpbrk(to, "\r\n"))
-        CopyText(part.to, sizeof part.to, strlen(to) < sizeof part.to ? to : "");
-    if (const char* ignore = site.settings[kSettingIgnore])
-        JoinIgnoreLines(ignore, part.ignore, sizeof part.ignore);
-}
 
 // The file's name without its folder and extension: the name of a site an Internet shortcut gives.
 void BaseName(const char* path, char (&name)[kSiteNameSize])
@@ -232,7 +155,7 @@ void CMonitorDlg::RegisterImported(const SiteListImport& import)
         entry.name = site.name;
         entry.url = site.url;
         entry.code = codes.Next();
-        TakeImportedSettings(site, &entry);
+        ReadImportedSettings(site, &entry.method, &entry.watch);
     }
     StoreResult stored = StoreNewSites(entries, count);
     if (stored != StoreResult::kStored)

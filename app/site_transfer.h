@@ -59,7 +59,7 @@ public:
         CopyText(row.interval, sizeof row.interval, DecimalText(static_cast<long>(watch.interval)));
         site.name = row.name;
         site.url = row.url;
-        site.settings[kSettingCompare] = method == CompareMethod::kTextOnly ? "text" : nullptr;
+        site.settings[kSettingCompare] = method == CompareMethod::kTextOnly ? kCompareText : nullptr;
         site.settings[kSettingInterval] = watch.interval ? row.interval : nullptr;
         site.settings[kSettingFrom] = row.watch.part.from[0] ? row.watch.part.from : nullptr;
         site.settings[kSettingTo] = row.watch.part.to[0] ? row.watch.part.to : nullptr;

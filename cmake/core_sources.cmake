@@ -24,6 +24,7 @@ set(SITEWAKE_CORE_SOURCES
   registry/site_folder.cpp
   registry/site_list_export.cpp
   registry/site_list_import.cpp
+  registry/known_urls.cpp
   acquisition/snapshot_store.cpp
   acquisition/tcp_connection.cpp
   acquisition/text_encoding.cpp

@@ -6,6 +6,7 @@
 #include "acquisition/url.h"
 #include "base/ascii.h"
 #include "base/text_join.h"
+#include "registry/setting_text.h"
 #include "registry/site_registry.h"
 
 const char* const kImportedSettingNames[kSettingCount] = {"compare", "interval", "from", "to", "ignore"};
@@ -379,6 +380,29 @@ void SiteListParser::ReadShortcut(const char* fallbackName)
     }
     ++m_import.m_found;  // a shortcut without a URL
     ++m_import.m_unreadable;
+}
+
+// A range text whole, or none.
+static void ReadImportedRangeText(const char* value, char (&text)[kRangeTextSize])
+{
+    if (value && !strpbrk(value, "\r\n"))
+        CopyText(text, sizeof text, strlen(value) < sizeof text ? value : "");
+}
+
+void ReadImportedSettings(const ImportedSite& site, CompareMethod* method, SiteWatch* watch)
+{
+    *method = CompareMethod::kWholePage;
+    *watch = SiteWatch();
+    const char* compare = site.settings[kSettingCompare];
+    size_t textLen = strlen(kCompareText);
+    if (compare && strlen(compare) == textLen && StartsWithIgnoringCase(compare, textLen, kCompareText))
+        *method = CompareMethod::kTextOnly;
+    if (const char* interval = site.settings[kSettingInterval])
+        watch->interval = ReadIntervalValue(interval);
+    ReadImportedRangeText(site.settings[kSettingFrom], watch->part.from);
+    ReadImportedRangeText(site.settings[kSettingTo], watch->part.to);
+    if (const char* ignore = site.settings[kSettingIgnore])
+        JoinIgnoreLines(ignore, watch->part.ignore, sizeof watch->part.ignore);
 }
 
 ImportedSite SiteListImport::Site(size_t i) const

@@ -10,6 +10,7 @@
 #include <stddef.h>
 
 #include "base/heap_block.h"
+#include "registry/site_settings.h"
 
 enum {
     kImportMaxFileBytes = 16 * 1024 * 1024,
@@ -32,6 +33,10 @@ struct ImportedSite {
     const char* url;
     const char* settings[kSettingCount];  // code page 932 texts; null when the file gives none
 };
+
+// The settings an export of ours carried with the site, as a site's settings take them: a value
+// that cannot be used (unknown, too long, a range text with a line end) is the default.
+void ReadImportedSettings(const ImportedSite& site, CompareMethod* method, SiteWatch* watch);
 
 class SiteListImport {
 public:
