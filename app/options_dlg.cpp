@@ -4,6 +4,7 @@
 #include "registry/logon_start.h"
 #include "registry/registry_file.h"
 #include "resource.h"
+#include "ui/resource_text.h"
 
 const MessageEntry COptionsDlg::s_messageTable[] = {
     OnCommandEntry<&COptionsDlg::OnStartCheckingClicked>(IDC_START_CHECKING),
@@ -32,9 +33,9 @@ void COptionsDlg::FillPassIntervals()
 {
     HWND combo = GetDlgItem(IDC_PASS_INTERVAL);
     for (int i = 0; i < kPassIntervalCount; ++i) {
-        char text[32] = {};
-        LoadStringA(GetModuleHandleA(nullptr), IDS_PASS_INTERVAL_FIRST + i, text, sizeof text);
-        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        char text[32];
+        SendMessageA(combo, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(LoadResourceText(IDS_PASS_INTERVAL_FIRST + i, text, sizeof text)));
     }
     SendMessageA(combo, CB_SETCURSEL, PassIntervalIndex(m_stored.passMinutes), 0);
 }
@@ -94,9 +95,8 @@ bool COptionsDlg::StoreOptions(const ProgramOptions& wanted)
 
 void COptionsDlg::ShowFailure(UINT textId)
 {
-    char text[256] = {};
+    char text[256];
     char caption[64] = {};
-    LoadStringA(GetModuleHandleA(nullptr), textId, text, sizeof text);
     GetWindowTextA(m_hWnd, caption, sizeof caption);
-    MessageBoxA(m_hWnd, text, caption, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxA(m_hWnd, LoadResourceText(textId, text, sizeof text), caption, MB_OK | MB_ICONEXCLAMATION);
 }

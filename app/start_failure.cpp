@@ -7,6 +7,7 @@
 #include "base/path_join.h"
 #include "registry/data_home.h"
 #include "resource.h"
+#include "ui/resource_text.h"
 
 void GetAppTitle(char* title, size_t size)
 {
@@ -38,13 +39,11 @@ bool ConfirmDataFolderWritable()
     FindDataHome(folder);
     if (CanCreateFileIn(folder))
         return true;
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    char reason[256] = {};
-    char advice[512] = {};
-    LoadStringA(module, IDS_DATA_FOLDER_NOT_WRITABLE, reason, sizeof reason);
-    LoadStringA(module, IDS_DATA_FOLDER_ADVICE, advice, sizeof advice);
+    char reason[256];
+    char advice[512];
     char text[sizeof reason + sizeof folder + sizeof advice + 8];
-    const char* pieces[] = {reason, "\n\n", folder, "\n\n", advice};
+    const char* pieces[] = {LoadResourceText(IDS_DATA_FOLDER_NOT_WRITABLE, reason, sizeof reason), "\n\n", folder,
+                            "\n\n", LoadResourceText(IDS_DATA_FOLDER_ADVICE, advice, sizeof advice)};
     JoinText(text, pieces);
     ShowStartFailure(text);
     return false;

@@ -308,8 +308,7 @@ EntryWrite RewriteSiteEntry(const char* path, long code, const SiteEntry& before
     if (strcmp(before.url, after.url) != 0)
         written = WriteEntryKey(path, kUrlKey, entry, after.url) && written;
     if (before.method != after.method)
-        written = WriteEntryKey(path, kCompareKey, entry, after.method == CompareMethod::kTextOnly ? kCompareText : nullptr) &&
-                  written;
+        written = WriteCompareMode(path, entry, after.method) && written;
     written = RewriteWatch(path, entry, before.watch, after.watch) && written;
     return written ? EntryWrite::kWritten : EntryWrite::kFailed;
 }
