@@ -54,8 +54,8 @@ public:
             memcpy(&word, data, 8);
             Mix(word);
         }
-        memcpy(m_pending, data, len);
-        m_pendingLen = len;
+        memcpy(m_pending + m_pendingLen, data, len);  // len is 0 while bytes of an earlier piece wait
+        m_pendingLen += len;
     }
     Value Final() const
     {

@@ -112,6 +112,21 @@ TEST(PagePart, AStartWithoutAnEndRunsToTheEndOfThePage)
     EXPECT_EQ(pair.Lines("head\nbody</p>tail\nafter\n", Part("", "</p>")), "head\nbody\n") << "no start text: from the start";
 }
 
+TEST(PagePart, TheLastByteOfALineLongerThanTheWindowCounts)
+{
+    // The range begins three bytes into a line a little longer than the filter's window: the line
+    // reaches the comparison in pieces that are no multiple of eight bytes, the last one short.
+    PagePair pair;
+    for (size_t over : {1, 2, 3, 9}) {
+        std::string line = "abcS" + std::string(16 * 1024 - 4 + over, 'x');
+        std::string before = "head\n" + line + "\ntail\n";
+        std::string after = before;
+        after[5 + line.size() - 1] = 'y';
+        EXPECT_EQ(pair.Compare(after, before, Part("S", "")), 1) << "a line " << line.size() << " bytes long";
+        EXPECT_EQ(pair.Compare(before, before, Part("S", "")), 0);
+    }
+}
+
 TEST(PagePart, TheRangeIsCutInsideLinesAndTheEndTextIsLookedForAfterTheStartText)
 {
     PagePair pair;
