@@ -4,9 +4,8 @@
 #include "registry/site_settings.h"
 
 // 1 when the files differ, 0 when they are the same. A new file that cannot be opened gives 0, an
-// old file that cannot be opened gives 1.
-int ComparePageFiles(const char* newPath, const char* oldPath, CompareMethod method);
-// The same on the part of the pages that counts (ComparePageParts); with no range and no ignored
-// texts, as above. *rangeMissing: the new file lacks the range's start text.
+// old file that cannot be opened gives 1. Compared on the part of the pages that counts
+// (ComparePageParts) where the part sets a range or ignored texts; *rangeMissing: the new file
+// lacks the range's start text.
 int ComparePageFiles(const char* newPath, const char* oldPath, CompareMethod method, const ComparedPart& part,
                      bool* rangeMissing);

@@ -108,8 +108,7 @@ bool PageTextReader::Rewind()
     m_end = 0;
     m_fileDone = false;
     m_finished = false;
-    VisibleTextExtractor fresh(m_kind);
-    m_extractor.TakeOverState(fresh);
+    m_extractor.Reset();
     return true;
 }
 

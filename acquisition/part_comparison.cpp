@@ -1,7 +1,6 @@
 #include "acquisition/part_comparison.h"
 
 #include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "acquisition/file_io.h"
@@ -209,45 +208,20 @@ public:
     explicit LineWriter(ByteSink& out) : m_out(out) {}
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
-    ~LineWriter() { free(m_line); }
 
     bool Failed() const { return m_failed; }
-    void LineText(const char* data, size_t len) override
-    {
-        if (m_failed || !Reserve(m_len + len))
-            return;
-        memcpy(m_line + m_len, data, len);
-        m_len += len;
-    }
+    void LineText(const char* data, size_t len) override { m_failed = m_failed || !m_line.Append(&m_len, data, len); }
     void EndLine(bool counts) override
     {
         if (counts && !m_failed)
-            m_failed = !m_out.Put(m_line, m_len) || !m_out.Put("\n", 1);
+            m_failed = !m_out.Put(m_line.Data(), m_len) || !m_out.Put("\n", 1);
         m_len = 0;
     }
 
 private:
-    bool Reserve(size_t size)
-    {
-        if (size <= m_capacity)
-            return true;
-        size_t capacity = m_capacity ? m_capacity : 4096;
-        while (capacity < size && capacity <= SIZE_MAX / 2)
-            capacity *= 2;
-        void* grown = capacity >= size ? realloc(m_line, capacity) : nullptr;
-        if (!grown) {
-            m_failed = true;
-            return false;
-        }
-        m_line = static_cast<char*>(grown);
-        m_capacity = capacity;
-        return true;
-    }
-
     ByteSink& m_out;
-    char* m_line = nullptr;
+    HeapBlock m_line;
     size_t m_len = 0;
-    size_t m_capacity = 0;
     bool m_failed = false;
 };
 

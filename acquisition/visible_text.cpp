@@ -146,6 +146,13 @@ bool VisibleTextExtractor::Finish()
     return true;
 }
 
+void VisibleTextExtractor::Reset()
+{
+    m_parse = Parse();
+    m_parse.iso2022 = m_kind == kCharsetIso2022Jp;
+    m_outLen = 0;
+}
+
 bool VisibleTextExtractor::TakeOverState(const VisibleTextExtractor& other)
 {
     if (other.m_kind != m_kind)

@@ -55,6 +55,8 @@ public:
     // Continues from where other stands, its waiting text included, as though this extractor had
     // read the same bytes. False, changing nothing, when other reads another charset.
     bool TakeOverState(const VisibleTextExtractor& other);
+    // Starts again as made: nothing read, no text waiting.
+    void Reset();
 
 private:
     enum State : unsigned char;

@@ -41,8 +41,8 @@ void WatchTable::Remove(long code)
 
 void WatchTable::Clear()
 {
-    while (m_entries.Size() > 0)
-        Remove(m_entries.CodeAt(0));
+    for (size_t i = m_entries.Size(); i-- > 0;)  // from the back: nothing moves
+        Remove(m_entries.CodeAt(i));
 }
 
 void WatchTable::Get(long code, SiteWatch* watch) const

@@ -1,4 +1,4 @@
-// Reading texts through a window, and measuring them by reading them through to their end.
+// Reading texts through a window, and measuring them.
 #include "viewer/text_sources.h"
 
 #include "base/heap_block.h"
@@ -20,11 +20,7 @@ bool MeasureSource(TextSource& source, uint64_t offset, char* buf, uint64_t* siz
 bool MeasureFile(const char* path, uint64_t* size)
 {
     InputFile file;
-    HeapBlock buffer(kSourceReadBlock);
-    if (!buffer || !file.Open(path))
-        return false;
-    FileSource source(file);
-    return MeasureSource(source, 0, buffer.Data(), size);
+    return file.Open(path) && file.Size(size);
 }
 
 const char* SourceWindow::At(uint64_t offset, uint64_t limit, size_t* count)

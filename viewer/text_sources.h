@@ -89,5 +89,5 @@ private:
 // The text size: offset known to lie within it, then read to the end a block at a time through
 // buf (kSourceReadBlock bytes). False on a read error.
 bool MeasureSource(TextSource& source, uint64_t offset, char* buf, uint64_t* size);
-// The size of the file at path, read through. False when it cannot be opened or read.
+// The size of the file at path, as the file system tells it. False when it cannot be opened.
 bool MeasureFile(const char* path, uint64_t* size);

@@ -15,8 +15,6 @@
 
 namespace {
 
-const char kHead[] = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
-
 std::string RequestFor(const std::string& target, const std::string& host = "127.0.0.1", int port = 80)
 {
     return "GET " + target + " HTTP/1.0\r\nHost: " + host + ":" + std::to_string(port) +
