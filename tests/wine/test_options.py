@@ -151,9 +151,7 @@ class OneSiteProgram(OptionsUse, ProgramClass):
         """Ends the program with Escape's command and starts it again."""
         cls.driver.command(cls.hwnd, rig.IDCANCEL)
         status = cls.app.wait(LONG)
-        cls.app = rig.Program(cls.folder)
-        cls.addClassCleanup(cls.app.kill)
-        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+        cls.start_again()
         return status
 
 
