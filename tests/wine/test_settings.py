@@ -166,8 +166,7 @@ class SiteSettings(ProgramClass):
     def replace_text(self, dlg, ctl_id, text, multiline=False):
         """Empties a box the way a user does (a click, then the keys that select everything and
         delete it) and types text; LF in text is typed as Return."""
-        x, y = self.driver.center(dlg, ctl_id)
-        rig.click(x, y)
+        self.click_control(dlg, ctl_id)
         rig.key(*(["ctrl+End", "ctrl+shift+Home"] if multiline else ["End", "shift+Home"]), "BackSpace")
         rig.wait_until(lambda: self.field(dlg, ctl_id) == "", timeout=30, what="box %d emptied" % ctl_id)
         for i, line in enumerate(text.split("\n")):
@@ -180,8 +179,7 @@ class SiteSettings(ProgramClass):
                 type_into(self.driver, dlg, ctl_id, line)
 
     def press_ok(self, dlg):
-        x, y = self.driver.center(dlg, rig.IDOK)
-        rig.click(x, y)
+        self.click_control(dlg, rig.IDOK)
 
     def confirm(self, dlg):
         self.press_ok(dlg)
@@ -247,18 +245,14 @@ class SiteSettings(ProgramClass):
 
     def test_02_the_site_menu_needs_a_selection_and_cancel_changes_nothing(self):
         before = self.folder.read_ini()
-        x, y = self.driver.row_point(self.hwnd, rig.IDC_SITE_LIST, self.row_of(9103))
-        rig.click(x, y)
-        rig.wait_until(lambda: self.driver.selected(self.hwnd, rig.IDC_SITE_LIST)["selected"] == self.row_of(9103),
-                       timeout=30, what="the row selected")
+        self.click_row(self.row_of(9103))
         activate(self.driver, self.hwnd)
         rig.key("alt+s")
         rig.key("e")
         dlg = self.window(CAPTION, self.hwnd)
         self.assertEqual(self.form(dlg)[0], "毎回")
         self.replace_text(dlg, rig.IDC_SETTINGS_IGNORE, "a\nb", multiline=True)
-        x, y = self.driver.center(dlg, rig.IDCANCEL)
-        rig.click(x, y)
+        self.click_control(dlg, rig.IDCANCEL)
         self.driver.wait_gone(dlg, timeout=LONG)
         self.assertEqual(self.folder.read_ini(), before)
 
@@ -274,8 +268,7 @@ class SiteSettings(ProgramClass):
 
     def test_04_interval_range_and_ignored_texts_typed(self):
         dlg = self.open_from_menu(9104)
-        x, y = self.driver.center(dlg, rig.IDC_SETTINGS_NAME)
-        rig.click(x, y)
+        self.click_control(dlg, rig.IDC_SETTINGS_NAME)
         rig.key("alt+i")
         rig.key("Down")
         rig.wait_until(lambda: self.field(dlg, rig.IDC_SETTINGS_INTERVAL) == "1 時間", timeout=30,
@@ -409,8 +402,7 @@ class SiteSettings(ProgramClass):
         self.replace_text(dlg, rig.IDC_SETTINGS_FROM, ' "quoted" ')
         self.replace_text(dlg, rig.IDC_SETTINGS_TO, "100% ")
         self.replace_text(dlg, rig.IDC_SETTINGS_IGNORE, " lead\n　全角　\n%0A", multiline=True)
-        x, y = self.driver.center(dlg, rig.IDC_SETTINGS_TEXT_ONLY)
-        rig.click(x, y)
+        self.click_control(dlg, rig.IDC_SETTINGS_TEXT_ONLY)
         self.confirm(dlg)
         stored_ini = self.folder.read_ini()
         self.assertIn(b"from8=%20\"quoted\"%20\r\n", stored_ini)
