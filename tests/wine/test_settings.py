@@ -21,7 +21,8 @@ import rig  # noqa: E402
 from rig import entry_lines, ini_lines, registry_file  # noqa: E402
 from test_viewer import FIXTURE_EXE, Browser  # noqa: E402
 from worker_support import (FETCHING, IDYES, LONG, PROCESSING, ProgramClass,  # noqa: E402
-                            ScriptedServer, activate, site_files, snapshots, stored, type_into)
+                            ScriptedServer, activate, read_record, record_bytes, site_files, snapshots,
+                            stored, type_into)
 
 CAPTION = "サイトの設定"
 BM_GETCHECK = 0x00F0
@@ -32,16 +33,6 @@ SLOW = "/slow?ms=20000"
 S1 = "2026年12月01日08時00分00秒.htm"
 S2 = "2026年12月02日08時00分00秒.htm"
 NEWS = b"<html><body><p>\x83j\x83\x85\x81[\x83X</p></body></html>\n"  # "ニュース"
-
-
-def local_text(t):
-    return time.strftime("%Y/%m/%d %H:%M:%S", time.localtime(t))
-
-
-def record_bytes(checked):
-    """A check record of an unchanged page, checked at time checked."""
-    return ("checked=%s\r\noutcome=unchanged\r\nstatus=200\r\nfailures=0\r\nsucceeded=%s\r\n"
-            % (local_text(checked), local_text(checked))).encode("ascii")
 
 
 def counter_page(counter, minutes, article, ad):
@@ -123,8 +114,7 @@ class SiteSettings(ProgramClass):
         return [r[2] for r in self.rows()].index(code)
 
     def record(self, code):
-        with open(self.data(str(code), "Check.TEMP"), "rb") as f:
-            return dict(l.split("=", 1) for l in f.read().decode("ascii").split("\r\n") if l)
+        return read_record(self.data(str(code)))
 
     def window(self, caption, owner):
         return self.find(caption, owner)["hwnd"]

@@ -194,6 +194,24 @@ def snapshots(folder):
     return {n: b for n, b in site_files(folder).items() if stamp_time(n) is not None}
 
 
+def read_record(folder):
+    """The check record of a site folder as a dict, or None when there is none."""
+    try:
+        with open(os.path.join(folder, "Check.TEMP"), "rb") as f:
+            text = f.read().decode("ascii")
+    except FileNotFoundError:
+        return None
+    assert text.endswith("\r\n"), text
+    return dict(line.split("=", 1) for line in text[:-2].split("\r\n"))
+
+
+def record_bytes(checked):
+    """A check record of an unchanged page, checked at time checked."""
+    text = time.strftime("%Y/%m/%d %H:%M:%S", time.localtime(checked))
+    return ("checked=%s\r\noutcome=unchanged\r\nstatus=200\r\nfailures=0\r\nsucceeded=%s\r\n"
+            % (text, text)).encode("ascii")
+
+
 # ---------------------------------------------------------------------------------------------
 # One program run shared by the ordered cases of a test class
 
