@@ -22,7 +22,7 @@ import rig  # noqa: E402
 from test_viewer import (FIXTURE_EXE, PROCESS_START, Browser,  # noqa: E402
                          logged_file, open_url_item)
 from worker_support import (LONG, ScriptedServer, activate,  # noqa: E402
-                            snapshots, stamp_time)
+                            box_texts, snapshots, stamp_time)
 from rig import entry_lines, registry_file  # noqa: E402
 
 IDYES = 6
@@ -375,9 +375,7 @@ class LongAddressesAndFolders(MenuCases):
         rig.key("b")
         box = self.driver.find_window(caption="Sitewake", owner=self.hwnd, pid=self.app.win_pid,
                                       visible=True, timeout=LONG)["hwnd"]
-        texts = [rig.raw(c) for c in self.driver.children(box)
-                 if c["class"].lower() == "static" and c["text"]]
-        self.assertEqual(texts, [rig.cp932(NO_URL_TEXT)])
+        self.assertEqual(box_texts(self.driver, box), [rig.cp932(NO_URL_TEXT)])
         self.shot("no-url")
         self.driver.command(box, rig.IDOK)
         self.driver.wait_gone(box, timeout=LONG)

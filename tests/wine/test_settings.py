@@ -21,12 +21,10 @@ import rig  # noqa: E402
 from rig import entry_lines, ini_lines, registry_file  # noqa: E402
 from test_viewer import FIXTURE_EXE, Browser  # noqa: E402
 from worker_support import (FETCHING, IDYES, LONG, PROCESSING, ProgramClass,  # noqa: E402
-                            ScriptedServer, activate, read_record, record_bytes, site_files, snapshots,
+                            ScriptedServer, activate, box_texts, checked, read_record, record_bytes, site_files, snapshots,
                             stored, type_into)
 
 CAPTION = "サイトの設定"
-BM_GETCHECK = 0x00F0
-BST_CHECKED = 1
 PASS_PAUSE = 60.0
 SLOW = "/slow?ms=20000"
 
@@ -97,9 +95,9 @@ class SiteSettings(ProgramClass):
                 f.write(body)
         # The clock, as the records tell it: the hourly site was checked two hours ago (due), the
         # recent one half an hour ago (not due).
-        for code, checked in ((9104, now - 7200), (9105, now - 1800)):
+        for code, when in ((9104, now - 7200), (9105, now - 1800)):
             with open(os.path.join(cls.folder.data, str(code), "Check.TEMP"), "wb") as f:
-                f.write(record_bytes(checked))
+                f.write(record_bytes(when))
         cls.browser = Browser()
         cls.addClassCleanup(cls.browser.stop)
         cls.browser.set_modes(iexplore="answer")
@@ -141,13 +139,10 @@ class SiteSettings(ProgramClass):
     def field(self, dlg, ctl_id):
         return rig.raw(self.driver.text(dlg, ctl_id)).decode("cp932")
 
-    def checked(self, dlg, ctl_id):
-        return self.driver.send(self.driver.info(dlg, ctl_id)["hwnd"], BM_GETCHECK) == BST_CHECKED
-
     def form(self, dlg):
         """What the dialog shows: name, URL, interval, method, start, end, ignored texts, last check."""
-        method = "text" if self.checked(dlg, rig.IDC_SETTINGS_TEXT_ONLY) else "page"
-        self.assertEqual(self.checked(dlg, rig.IDC_SETTINGS_WHOLE_PAGE), method == "page")
+        method = "text" if checked(self.driver, dlg, rig.IDC_SETTINGS_TEXT_ONLY) else "page"
+        self.assertEqual(checked(self.driver, dlg, rig.IDC_SETTINGS_WHOLE_PAGE), method == "page")
         return (self.field(dlg, rig.IDC_SETTINGS_NAME), self.field(dlg, rig.IDC_SETTINGS_URL),
                 self.field(dlg, rig.IDC_SETTINGS_INTERVAL), method, self.field(dlg, rig.IDC_SETTINGS_FROM),
                 self.field(dlg, rig.IDC_SETTINGS_TO), self.field(dlg, rig.IDC_SETTINGS_IGNORE),
@@ -179,8 +174,7 @@ class SiteSettings(ProgramClass):
         """OK gives a box owned by the dialog telling text; it is closed and the dialog stays."""
         self.press_ok(dlg)
         box = self.window(caption, dlg)
-        shown = [rig.raw(c).decode("cp932") for c in self.driver.children(box)
-                 if c["class"].lower() == "static" and c["text"]]
+        shown = [t.decode("cp932") for t in box_texts(self.driver, box)]
         self.assertEqual(shown, [text])
         rig.key("Return")
         self.driver.wait_gone(box, timeout=LONG)

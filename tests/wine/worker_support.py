@@ -226,6 +226,8 @@ IDYES = 6
 IDNO = 7
 BS_TYPEMASK = 0x0F
 BS_DEFPUSHBUTTON = 0x01
+BM_GETCHECK = 0x00F0
+BST_CHECKED = 1
 STM_GETICON = 0x0171
 
 # Generous: everything under Wine runs through qemu here.
@@ -249,6 +251,16 @@ def type_into(driver, parent, ctl_id, text):
             except TimeoutError:
                 if driver.text(parent, ctl_id)["text"] != before + text[:i] or attempt == 3:
                     raise
+
+
+def box_texts(driver, hwnd):
+    """The texts a message box shows (its static controls that have one), as exact bytes."""
+    return [rig.raw(c) for c in driver.children(hwnd) if c["class"].lower() == "static" and c["text"]]
+
+
+def checked(driver, dlg, ctl_id):
+    """Whether the check box or radio button ctl_id of a dialog is checked."""
+    return driver.send(driver.info(dlg, ctl_id)["hwnd"], BM_GETCHECK) == BST_CHECKED
 
 
 def codes_between(t0, t1):
