@@ -527,6 +527,13 @@ def screenshot(path):
     return path
 
 
+def shot(prefix, name):
+    """A screenshot into build/win32/wine-shots/<prefix>-<name>.png (for looking at)."""
+    d = os.path.join(BUILD_DIR, "wine-shots")
+    os.makedirs(d, exist_ok=True)
+    return screenshot(os.path.join(d, "%s-%s.png" % (prefix, name)))
+
+
 # ---------------------------------------------------------------------------------------------
 # Program folders and the running program
 
@@ -657,9 +664,7 @@ class WineTestCase(unittest.TestCase):
 
     def shot(self, name):
         """A screenshot into build/win32/wine-shots/<test>-<name>.png (for looking at)."""
-        d = os.path.join(BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return screenshot(os.path.join(d, "%s-%s.png" % (self.id().split(".")[-1], name)))
+        return shot(self.id().split(".")[-1], name)
 
 
 def main():

@@ -64,9 +64,7 @@ class FailedSites(DesktopClass):
         return self.driver.info(self.hwnd)["visible"]
 
     def shot(self, name):
-        d = os.path.join(rig.BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return rig.screenshot(os.path.join(d, "checks-%s.png" % name))
+        return rig.shot("checks", name)
 
     def balloon(self):
         for w in self.driver.windows(cls="tooltips_class32", visible=True):

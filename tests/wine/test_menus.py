@@ -98,9 +98,7 @@ class MenuCases(rig.StepTestCase):
         self.wait_menu_closed()
 
     def shot(self, name):
-        d = os.path.join(rig.BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return rig.screenshot(os.path.join(d, "menus-%s.png" % name))
+        return rig.shot("menus", name)
 
     def wait_menu_closed(self):
         rig.wait_until(lambda: not self.driver.windows(cls="#32768", pid=self.app.win_pid,

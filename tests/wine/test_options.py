@@ -60,13 +60,6 @@ def remove_run_value():
     rig.run_wine(["reg", "delete", RUN_KEY, "/v", "Sitewake", "/f"])
 
 
-def shot(name):
-    """A screenshot into build/win32/wine-shots/options-<name>.png, for looking at."""
-    d = os.path.join(rig.BUILD_DIR, "wine-shots")
-    os.makedirs(d, exist_ok=True)
-    return rig.screenshot(os.path.join(d, "options-%s.png" % name))
-
-
 class OptionsUse:
     """What the classes share: the dialog opened and read, the server's requests."""
 
@@ -201,7 +194,7 @@ class OptionsDialog(OneSiteProgram):
             texts.append(self.interval(dlg))
         self.assertEqual(texts, INTERVAL_TEXTS)
         self.driver.send(combo, CB_SETCURSEL, 0)
-        shot("dialog")
+        rig.shot("options", "dialog")
         self.assertEqual(self.fetches(), [], "no acquisition without a command")
         type(self).dlg = dlg
 
@@ -289,7 +282,7 @@ class UnwritableRegistryFile(OptionsUse, rig.WineTestCase):
         self.click(dlg, rig.IDOK)
         box = self.driver.find_window(caption=CAPTION, owner=dlg, visible=True, timeout=LONG)
         self.assertEqual(box_texts(self.driver, box["hwnd"]), [rig.cp932(NOT_SAVED_TEXT)])
-        shot("refused-%s" % self.id().split(".")[-1])
+        rig.shot("options", "refused-%s" % self.id().split(".")[-1])
         rig.key("Return")
         self.driver.wait_gone(box["hwnd"], timeout=LONG)
         self.assertTrue(self.driver.info(dlg)["visible"], "the dialog stays open")
@@ -358,7 +351,7 @@ class StartedHidden(OptionsUse, DesktopClass):
         self.assertNotIn(True, shown, "the window was never to be shown")
         self.assertEqual(len(self.taskbar_buttons()), 1, "only the start button")
         self.assertTrue(self.app.running())
-        shot("started-hidden")
+        rig.shot("options", "started-hidden")
 
     def test_3_a_double_click_on_the_icon_shows_it(self):
         self.double_click_icon()

@@ -118,9 +118,7 @@ class SiteSettings(ProgramClass):
         return self.find(caption, owner)["hwnd"]
 
     def shot(self, name):
-        d = os.path.join(rig.BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return rig.screenshot(os.path.join(d, "settings-%s.png" % name))
+        return rig.shot("settings", name)
 
     # -- the dialog --
     def right_click_site(self, code):

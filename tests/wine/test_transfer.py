@@ -220,9 +220,7 @@ class SiteTransfer(ProgramClass):
         texts = [t.decode("cp932") for t in box_texts(self.driver, box)]
         rig.wait_until(lambda: self.driver.info(box)["foreground"], timeout=LONG, what="the box active")
         if shot:
-            shots = os.path.join(rig.BUILD_DIR, "wine-shots")
-            os.makedirs(shots, exist_ok=True)
-            rig.screenshot(os.path.join(shots, "transfer-%s.png" % shot))
+            rig.shot("transfer", shot)
         rig.key("Return")
         self.driver.wait_gone(box, timeout=LONG)
         self.assertEqual(len(texts), 1, texts)

@@ -114,9 +114,7 @@ class OneProgram(rig.WineTestCase):
         return got, columns
 
     def shot(self, name):
-        d = os.path.join(rig.BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return rig.screenshot(os.path.join(d, "windows-settings-%s.png" % name))
+        return rig.shot("windows-settings", name)
 
 
 class CommonControlsAndCodePage(OneProgram):
