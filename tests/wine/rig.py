@@ -235,6 +235,19 @@ def run_wine(argv, cwd=None, timeout=DEFAULT_TIMEOUT, env=None):
         return subprocess.CompletedProcess(p.args, p.returncode, out.read(), err.read())
 
 
+def registry_value(key, name):
+    """A registry value of the test prefix as `reg query` prints it: (type, data), or None when
+    there is no such value."""
+    r = run_wine(["reg", "query", key, "/v", name])
+    if r.returncode != 0:
+        return None
+    for line in r.stdout.decode("utf-8", "replace").splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) == 3 and parts[0] == name:
+            return parts[1], parts[2]
+    raise AssertionError("no value %s in %r" % (name, r.stdout))
+
+
 # ---------------------------------------------------------------------------------------------
 # The driver
 

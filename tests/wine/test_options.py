@@ -41,14 +41,11 @@ CBS_DROPDOWNLIST = 0x0003
 # -- the Run value, through Wine's reg in the test's prefix --
 def run_value():
     """The data of the Run value "Sitewake" as reg prints it, or None when there is none."""
-    r = rig.run_wine(["reg", "query", RUN_KEY, "/v", "Sitewake"])
-    if r.returncode != 0:
+    value = rig.registry_value(RUN_KEY, "Sitewake")
+    if value is None:
         return None
-    for line in r.stdout.decode("utf-8", "replace").splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) == 3 and parts[0] == "Sitewake" and parts[1] == "REG_SZ":
-            return parts[2]
-    raise AssertionError("no REG_SZ value in %r" % r.stdout)
+    assert value[0] == "REG_SZ", value
+    return value[1]
 
 
 def set_run_value(data):
