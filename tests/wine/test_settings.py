@@ -18,7 +18,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from rig import entry_lines, ini_lines, registry_file  # noqa: E402
+from rig import entry_lines, ini_lines  # noqa: E402
 from test_viewer import FIXTURE_EXE, Browser  # noqa: E402
 from worker_support import (FETCHING, IDYES, LONG, PROCESSING, ProgramClass,  # noqa: E402
                             ScriptedServer, activate, box_texts, checked, read_record, record_bytes, site_files, snapshots,

@@ -10,7 +10,6 @@ unseen sites bold in the new font. Screenshots: build/win32/wine-shots/windows-s
 
 import os
 import sys
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
