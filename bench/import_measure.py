@@ -20,17 +20,12 @@ import xml.etree.ElementTree as ElementTree
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "wine"))
 import rig  # noqa: E402
-from startup_measure import one_start  # noqa: E402
+from startup_measure import one_start, sites  # noqa: E402
 from wine_measure import registry  # noqa: E402
 from worker_support import box_texts  # noqa: E402
 
 GOAL_S = 5.0
 CAPTION = "サイトの読み込み"
-
-
-def sites(count):
-    return [("監視サイト%04d 表示ソフト" % n, "http://127.0.0.%d/site/%04d/index.html" % (2 + n % 200, n))
-            for n in range(1, count + 1)]
 
 
 def plain_list(listed):
