@@ -78,7 +78,8 @@ class OptionsUse:
 
     def state(self, dlg):
         """(start with Windows, start checking, start hidden, hidden box enabled, interval)."""
-        return (checked(self.driver, dlg, rig.IDC_START_AT_LOGON), checked(self.driver, dlg, rig.IDC_START_CHECKING),
+        return (checked(self.driver, dlg, rig.IDC_START_AT_LOGON),
+                checked(self.driver, dlg, rig.IDC_START_CHECKING),
                 checked(self.driver, dlg, rig.IDC_START_HIDDEN), self.enabled(dlg, rig.IDC_START_HIDDEN),
                 self.interval(dlg))
 

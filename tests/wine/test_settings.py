@@ -21,8 +21,8 @@ import rig  # noqa: E402
 from rig import entry_lines, ini_lines  # noqa: E402
 from test_viewer import FIXTURE_EXE, Browser  # noqa: E402
 from worker_support import (FETCHING, IDYES, LONG, PROCESSING, ProgramClass,  # noqa: E402
-                            ScriptedServer, activate, box_texts, checked, read_record, record_bytes, site_files, snapshots,
-                            stored, type_into)
+                            ScriptedServer, activate, box_texts, checked, read_record, record_bytes,
+                            site_files, snapshots, stored, type_into)
 
 CAPTION = "サイトの設定"
 PASS_PAUSE = 60.0
