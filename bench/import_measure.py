@@ -20,16 +20,12 @@ import xml.etree.ElementTree as ElementTree
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "wine"))
 import rig  # noqa: E402
-from startup_measure import one_start  # noqa: E402
+from startup_measure import one_start, sites  # noqa: E402
 from wine_measure import registry  # noqa: E402
+from worker_support import box_texts  # noqa: E402
 
 GOAL_S = 5.0
 CAPTION = "サイトの読み込み"
-
-
-def sites(count):
-    return [("監視サイト%04d 表示ソフト" % n, "http://127.0.0.%d/site/%04d/index.html" % (2 + n % 200, n))
-            for n in range(1, count + 1)]
 
 
 def plain_list(listed):
@@ -53,7 +49,7 @@ def one_import(driver, path, count, timeout):
         driver.drop_files(hwnd, rig.win_path(path))
         box = driver.find_window(caption=CAPTION, owner=hwnd, visible=True, timeout=timeout)
         elapsed = time.monotonic() - t0
-        texts = [c["text"] for c in driver.children(box["hwnd"]) if c["class"].lower() == "static" and c["text"]]
+        texts = [t.decode("cp932") for t in box_texts(driver, box["hwnd"])]
         if texts != ["%d 件のサイトを登録しました。" % count]:
             raise AssertionError("the summary box says %r" % texts)
         rows = driver.row_count(hwnd, rig.IDC_SITE_LIST)

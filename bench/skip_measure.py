@@ -16,24 +16,18 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "wine"))
 import rig  # noqa: E402
 from wine_measure import cpu_seconds, registry  # noqa: E402
-from worker_support import ScriptedServer  # noqa: E402
+from worker_support import ScriptedServer, record_bytes  # noqa: E402
 
 GOAL_S = 1.0
 FIRST_PAUSE_S = 0.5
 LAST = "/file/last.html"
 
 
-def record(checked):
-    text = time.strftime("%Y/%m/%d %H:%M:%S", time.localtime(checked))
-    return ("checked=%s\r\noutcome=unchanged\r\nstatus=200\r\nfailures=0\r\nsucceeded=%s\r\n"
-            % (text, text)).encode("ascii")
-
-
 def prepare(folder, sites):
     listed = [("時間ごと%04d" % n, "http://127.0.0.1/file/s%04d.html" % n, 100 + n) for n in range(sites)]
     listed.append(("毎回", "http://127.0.0.1" + LAST, 99))
     folder.write_ini(registry(listed, lambda n: ["interval%d=60" % n] if n <= sites else []))
-    checked = record(time.time() - 600)
+    checked = record_bytes(time.time() - 600)
     for name, url, code in listed:
         os.makedirs(os.path.join(folder.data, str(code)))
         with open(os.path.join(folder.data, str(code), "Check.TEMP"), "wb") as f:

@@ -15,18 +15,16 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tests", "wine"))
 import rig  # noqa: E402
+from wine_measure import registry  # noqa: E402
 
 DIFF_TARGET_S = 0.3
 SIZE_TARGET = 200 * 1024
 
 
-def registry(sites):
-    lines = ["[url]", "count=%d" % sites]
-    for n in range(1, sites + 1):
-        lines += ["name%d=監視サイト%04d 表示ソフト" % (n, n),
-                  "url%d=http://127.0.0.%d/site/%04d/index.html" % (n, 2 + n % 200, n),
-                  "code%d=%d" % (n, n)]
-    return "\n".join(lines) + "\n"
+def sites(count):
+    """Numbered sites [(name, url)], 1 to count."""
+    return [("監視サイト%04d 表示ソフト" % n, "http://127.0.0.%d/site/%04d/index.html" % (2 + n % 200, n))
+            for n in range(1, count + 1)]
 
 
 SNAPSHOT = "2026年12月09日06時30分05秒.htm"
@@ -66,7 +64,7 @@ def main():
 
     driver = rig.Driver()
     full = rig.ProgramFolder()
-    full.write_ini(registry(args.sites))
+    full.write_ini(registry([(name, url, n) for n, (name, url) in enumerate(sites(args.sites), start=1)]))
     site_folders(full, args.sites)
     empty = rig.ProgramFolder()
     try:

@@ -1,8 +1,11 @@
-"""What the benchmarks of the program under Wine measure (Python standard library only): the CPU
-seconds of a Linux process (user and system, from /proc), its peak resident memory, the wineserver
-of the session, pages for a scripted server, and a registry file of numbered sites."""
+"""What the benchmarks of the program under Wine measure: the CPU seconds of a Linux process (user
+and system, from /proc), its peak resident memory, the wineserver of the session, pages for a
+scripted server, and a registry file of numbered sites. Imported with tests/wine on the path, as
+the measuring scripts put it there."""
 
 import os
+
+import rig
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
@@ -69,8 +72,6 @@ def page(n, size):
 
 
 def registry(sites, extra=lambda n: []):
-    """Registry file text: sites [(name, url, code)], each entry n followed by extra(n) lines."""
-    lines = ["[url]", "count=%d" % len(sites)]
-    for n, (name, url, code) in enumerate(sites, start=1):
-        lines += ["name%d=%s" % (n, name), "url%d=%s" % (n, url), "code%d=%d" % (n, code)] + extra(n)
-    return "\n".join(lines) + "\n"
+    """Registry file bytes: sites [(name, url, code)], each entry n followed by extra(n) lines."""
+    return rig.registry_file(len(sites), *[rig.entry_lines(n, name, url, code) + extra(n)
+                                           for n, (name, url, code) in enumerate(sites, start=1)])

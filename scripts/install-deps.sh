@@ -13,6 +13,8 @@ PACKAGES=(
   # tests, sanitizers, fuzzers, the test web servers
   libgtest-dev clang libclang-rt-14-dev nginx-light curl python3 openssl locales iproute2 util-linux
   procps time
+  # chattr (files the program cannot write) and mount (a data folder on a read-only mount)
+  e2fsprogs mount
   # the pass benchmark's reference tool
   urlwatch
 )

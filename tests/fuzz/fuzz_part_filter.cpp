@@ -1,10 +1,9 @@
 // Fuzzes the part filter with hostile pages and texts. The input's first three lines are the
 // range's start and end texts and the ignored texts (0x01 between them), its next byte picks the
 // piece sizes, the rest is the page. Checks that the lines that count are the same whatever the
-// piece sizes, that together they are never longer than the page, that a line left out hands
-// nothing on, and that a filter copied halfway goes on exactly as the original.
+// piece sizes, that together they are never longer than the page, and that a filter copied
+// halfway goes on exactly as the original.
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 

@@ -8,7 +8,6 @@
 
 #include "acquisition/http_fetch.h"
 #include "support.h"
-#include "tests/common/memory_sink.h"
 #include "viewer/diff_page.h"
 
 namespace {

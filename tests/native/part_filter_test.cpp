@@ -15,8 +15,6 @@
 
 namespace {
 
-using namespace std::string_literals;
-
 ComparedPart Part(const std::string& from, const std::string& to, const std::string& ignore = "")
 {
     ComparedPart part;

@@ -8,18 +8,13 @@
 
 #include "base/text_hash.h"
 #include "registry/program_options.h"
+#include "support.h"
 
 namespace {
 
-// A section as the platform hands it over: "key=value" lines each ended by a zero byte.
-ProgramOptions Parse(std::initializer_list<std::string> lines)
+ProgramOptions Parse(const std::vector<std::string>& lines)
 {
-    std::vector<char> text;
-    for (const auto& line : lines) {
-        text.insert(text.end(), line.begin(), line.end());
-        text.push_back('\0');
-    }
-    text.push_back('\0');
+    std::vector<char> text = SectionText(lines);
     return ParseProgramOptions(text.data(), text.size() - 1);
 }
 

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "registry/setting_text.h"
 #include "registry/site_registry.h"
+#include "support.h"
 
 namespace {
 
@@ -15,17 +17,10 @@ struct Row {
     bool textOnly;
 };
 
-// A section as the platform hands it over: "key=value" lines each ended by a zero byte.
+// A section as the platform hands it over, parsed.
 class Section {
 public:
-    explicit Section(const std::vector<std::string>& lines)
-    {
-        for (const auto& line : lines) {
-            m_text.insert(m_text.end(), line.begin(), line.end());
-            m_text.push_back('\0');
-        }
-        m_text.push_back('\0');
-    }
+    explicit Section(const std::vector<std::string>& lines) : m_text(SectionText(lines)) {}
     SiteRegistry& Parse()
     {
         EXPECT_TRUE(m_registry.Parse(m_text.data(), m_text.size() - 1));
@@ -221,7 +216,6 @@ TEST(SiteRegistryNumbers, HighestNumberComesFromTheCountOrAnyKey)
 }  // namespace
 
 // ---- A site's watch: interval<n>, from<n>, to<n>, ignore<n> ----
-#include "registry/setting_text.h"
 
 namespace {
 

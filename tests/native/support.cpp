@@ -17,6 +17,17 @@
 #include <fstream>
 #include <sstream>
 
+std::vector<char> SectionText(const std::vector<std::string>& lines)
+{
+    std::vector<char> text;
+    for (const auto& line : lines) {
+        text.insert(text.end(), line.begin(), line.end());
+        text.push_back('\0');
+    }
+    text.push_back('\0');
+    return text;
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -11,6 +11,10 @@
 
 std::string ReadWholeFile(const std::string& path);
 
+// A section as the platform hands it over: "key=value" lines each ended by a zero byte, then the
+// zero byte that ends the section.
+std::vector<char> SectionText(const std::vector<std::string>& lines);
+
 bool FileExists(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 

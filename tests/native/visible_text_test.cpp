@@ -14,7 +14,6 @@
 #include "acquisition/visible_text.h"
 #include "acquisition/visible_text_compare.h"
 #include "support.h"
-#include "tests/common/memory_sink.h"
 
 namespace {
 

@@ -235,6 +235,19 @@ def run_wine(argv, cwd=None, timeout=DEFAULT_TIMEOUT, env=None):
         return subprocess.CompletedProcess(p.args, p.returncode, out.read(), err.read())
 
 
+def registry_value(key, name):
+    """A registry value of the test prefix as `reg query` prints it: (type, data), or None when
+    there is no such value."""
+    r = run_wine(["reg", "query", key, "/v", name])
+    if r.returncode != 0:
+        return None
+    for line in r.stdout.decode("utf-8", "replace").splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) == 3 and parts[0] == name:
+            return parts[1], parts[2]
+    raise AssertionError("no value %s in %r" % (name, r.stdout))
+
+
 # ---------------------------------------------------------------------------------------------
 # The driver
 
@@ -527,6 +540,13 @@ def screenshot(path):
     return path
 
 
+def shot(prefix, name):
+    """A screenshot into build/win32/wine-shots/<prefix>-<name>.png (for looking at)."""
+    d = os.path.join(BUILD_DIR, "wine-shots")
+    os.makedirs(d, exist_ok=True)
+    return screenshot(os.path.join(d, "%s-%s.png" % (prefix, name)))
+
+
 # ---------------------------------------------------------------------------------------------
 # Program folders and the running program
 
@@ -657,9 +677,7 @@ class WineTestCase(unittest.TestCase):
 
     def shot(self, name):
         """A screenshot into build/win32/wine-shots/<test>-<name>.png (for looking at)."""
-        d = os.path.join(BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return screenshot(os.path.join(d, "%s-%s.png" % (self.id().split(".")[-1], name)))
+        return shot(self.id().split(".")[-1], name)
 
 
 def main():

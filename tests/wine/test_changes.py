@@ -90,9 +90,7 @@ class ChangeMarksAndBalloons(DesktopClass):
         return None
 
     def shot(self, name):
-        d = os.path.join(rig.BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return rig.screenshot(os.path.join(d, "changes-%s.png" % name))
+        return rig.shot("changes", name)
 
     def wait_snapshot_count(self, code, count, timeout):
         return rig.wait_until(lambda: len(snapshots(self.data(str(code)))) == count or None,

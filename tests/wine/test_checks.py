@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 from desktop_support import LONG, DesktopClass, close_box_point  # noqa: E402
 from rig import entry_lines, registry_file  # noqa: E402
-from worker_support import ScriptedServer  # noqa: E402
+from worker_support import ScriptedServer, read_record  # noqa: E402
 
 FAILED_COLOUR = 0x0000A0  # RGB(0xA0, 0, 0) as a COLORREF
 TTS_BALLOON = 0x40
@@ -34,17 +34,6 @@ SITES = [
 ]
 FAILED = {8002, 8003, 8004}
 TEXTS = {8002: "接続を拒否されました", 8003: "名前解決に失敗しました", 8004: "サーバーエラー (503)"}
-
-
-def read_record(folder):
-    """The check record of a site folder as a dict, or None when there is none."""
-    try:
-        with open(os.path.join(folder, "Check.TEMP"), "rb") as f:
-            text = f.read().decode("ascii")
-    except FileNotFoundError:
-        return None
-    assert text.endswith("\r\n"), text
-    return dict(line.split("=", 1) for line in text[:-2].split("\r\n"))
 
 
 class FailedSites(DesktopClass):
@@ -75,9 +64,7 @@ class FailedSites(DesktopClass):
         return self.driver.info(self.hwnd)["visible"]
 
     def shot(self, name):
-        d = os.path.join(rig.BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return rig.screenshot(os.path.join(d, "checks-%s.png" % name))
+        return rig.shot("checks", name)
 
     def balloon(self):
         for w in self.driver.windows(cls="tooltips_class32", visible=True):

@@ -13,7 +13,6 @@ first checks, through Wine, that a file really cannot be made there.
 import os
 import subprocess
 import sys
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pe_resources  # noqa: E402

@@ -19,7 +19,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 from worker_support import (ADD_CAPTION, LONG, ProgramClass, ScriptedServer, activate,  # noqa: E402
-                            site_files, snapshots, stored)
+                            box_texts, site_files, snapshots, stored)
 from rig import entry_lines, ini_lines, registry_file  # noqa: E402
 
 PAGE_R = b"<html><body>\x83y\x81[\x83W reset test</body></html>\n"
@@ -279,8 +279,7 @@ class DamagedRegistry(rig.WineTestCase):
         """The box the program shows when a registration cannot be stored; closed again."""
         box = self.driver.find_window(caption="Sitewake", owner=app.hwnd, pid=app.win_pid, visible=True,
                                       timeout=LONG)["hwnd"]
-        texts = [rig.raw(c).decode("cp932") for c in self.driver.children(box)
-                 if c["class"].lower() == "static" and c["text"]]
+        texts = [t.decode("cp932") for t in box_texts(self.driver, box)]
         self.driver.command(box, rig.IDOK)
         self.driver.wait_gone(box, timeout=LONG)
         return texts

@@ -19,10 +19,10 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from test_viewer import (FIXTURE_EXE, PROCESS_START, Browser,  # noqa: E402
+from test_viewer import (FIXTURE_EXE, Browser,  # noqa: E402
                          logged_file, open_url_item)
 from worker_support import (LONG, ScriptedServer, activate,  # noqa: E402
-                            snapshots, stamp_time)
+                            box_texts, snapshots, stamp_time)
 from rig import entry_lines, registry_file  # noqa: E402
 
 IDYES = 6
@@ -98,9 +98,7 @@ class MenuCases(rig.StepTestCase):
         self.wait_menu_closed()
 
     def shot(self, name):
-        d = os.path.join(rig.BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return rig.screenshot(os.path.join(d, "menus-%s.png" % name))
+        return rig.shot("menus", name)
 
     def wait_menu_closed(self):
         rig.wait_until(lambda: not self.driver.windows(cls="#32768", pid=self.app.win_pid,
@@ -352,19 +350,12 @@ class LongAddressesAndFolders(MenuCases):
             if not done.endswith(" ok"):
                 raise AssertionError("the fixture could not register the %s handler: %s" % (handler, done))
 
-    # -- helpers --
-    def wait_shell_opened(self, count):
-        """The command lines the shell's "open" gave the stand-in, once there are count."""
-        rig.wait_until(lambda: len(self.browser.opened()) >= count, timeout=PROCESS_START,
-                       interval=0.5, what="%d opened by the shell" % count)
-        return self.browser.opened()
-
     # -- the cases --
     def test_01_a_long_url_without_a_scheme_reaches_the_shell_whole(self):
         self.right_click(rig.IDC_SITE_LIST, 0)
         rig.key("b")
         self.assertEqual(self.browser.wait_part(0, 3), TOO_LONG_FOR_DDE)
-        opened = self.wait_shell_opened(1)
+        opened = self.browser.wait_opened(1)
         url = b"http://" + LONG_URL.encode("ascii")
         self.assertEqual(len(url), 262)
         self.assertEqual(logged_file(opened[0]), url, opened)
@@ -375,9 +366,7 @@ class LongAddressesAndFolders(MenuCases):
         rig.key("b")
         box = self.driver.find_window(caption="Sitewake", owner=self.hwnd, pid=self.app.win_pid,
                                       visible=True, timeout=LONG)["hwnd"]
-        texts = [rig.raw(c) for c in self.driver.children(box)
-                 if c["class"].lower() == "static" and c["text"]]
-        self.assertEqual(texts, [rig.cp932(NO_URL_TEXT)])
+        self.assertEqual(box_texts(self.driver, box), [rig.cp932(NO_URL_TEXT)])
         self.shot("no-url")
         self.driver.command(box, rig.IDOK)
         self.driver.wait_gone(box, timeout=LONG)
@@ -398,7 +387,7 @@ class LongAddressesAndFolders(MenuCases):
         self.assertEqual(self.browser.wait_part(part, 3), TOO_LONG_FOR_DDE)
         page = self.win_data(str(DEEP_CODE), "Compare", "diff.htm")
         self.assertEqual(len(page), DEEP_SITE_FOLDER + len("\\Compare\\diff.htm"))
-        opened = self.wait_shell_opened(shell_opened + 1)
+        opened = self.browser.wait_opened(shell_opened + 1)
         self.assertEqual(logged_file(opened[-1]), page, opened)
         self.assertEqual(len(self.browser.parts()), part + 1, self.browser.parts())
         self.assertEqual(os.listdir(self.data(str(DEEP_CODE), "Compare")), ["diff.htm"])

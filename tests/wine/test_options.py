@@ -12,13 +12,13 @@ import os
 import subprocess
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 from desktop_support import (DESKTOP, ON_DESKTOP, DesktopClass, DesktopProgram,  # noqa: E402
                              close_box_point)
-from worker_support import LONG, ProgramClass, ScriptedServer, activate  # noqa: E402
+from worker_support import (BS_TYPEMASK, LONG, ProgramClass, ScriptedServer, activate,  # noqa: E402
+                            box_texts, checked)
 from rig import entry_lines, ini_lines, registry_file  # noqa: E402
 
 CAPTION = "オプション"
@@ -31,10 +31,8 @@ INTERVAL_TEXTS = ["1 分", "5 分", "15 分", "30 分", "1 時間"]
 PAGE = b"<p>watched</p>\n"
 SITE = registry_file(1, entry_lines(1, "見張り", "http://127.0.0.1/file/o.html", 7001))
 
-BM_GETCHECK = 0x00F0
 CB_GETCOUNT = 0x0146
 CB_SETCURSEL = 0x014E
-BS_TYPEMASK = 0x0F
 BS_AUTOCHECKBOX = 0x03
 CBS_DROPDOWNLIST = 0x0003
 
@@ -42,14 +40,11 @@ CBS_DROPDOWNLIST = 0x0003
 # -- the Run value, through Wine's reg in the test's prefix --
 def run_value():
     """The data of the Run value "Sitewake" as reg prints it, or None when there is none."""
-    r = rig.run_wine(["reg", "query", RUN_KEY, "/v", "Sitewake"])
-    if r.returncode != 0:
+    value = rig.registry_value(RUN_KEY, "Sitewake")
+    if value is None:
         return None
-    for line in r.stdout.decode("utf-8", "replace").splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) == 3 and parts[0] == "Sitewake" and parts[1] == "REG_SZ":
-            return parts[2]
-    raise AssertionError("no REG_SZ value in %r" % r.stdout)
+    assert value[0] == "REG_SZ", value
+    return value[1]
 
 
 def set_run_value(data):
@@ -59,13 +54,6 @@ def set_run_value(data):
 
 def remove_run_value():
     rig.run_wine(["reg", "delete", RUN_KEY, "/v", "Sitewake", "/f"])
-
-
-def shot(name):
-    """A screenshot into build/win32/wine-shots/options-<name>.png, for looking at."""
-    d = os.path.join(rig.BUILD_DIR, "wine-shots")
-    os.makedirs(d, exist_ok=True)
-    return rig.screenshot(os.path.join(d, "options-%s.png" % name))
 
 
 class OptionsUse:
@@ -82,9 +70,6 @@ class OptionsUse:
         return self.driver.find_window(caption=CAPTION, owner=self.hwnd, visible=True,
                                        timeout=LONG)["hwnd"]
 
-    def checked(self, dlg, ctl_id):
-        return self.driver.send(self.driver.info(dlg, ctl_id)["hwnd"], BM_GETCHECK) == 1
-
     def enabled(self, dlg, ctl_id):
         return self.driver.info(dlg, ctl_id)["enabled"]
 
@@ -93,17 +78,18 @@ class OptionsUse:
 
     def state(self, dlg):
         """(start with Windows, start checking, start hidden, hidden box enabled, interval)."""
-        return (self.checked(dlg, rig.IDC_START_AT_LOGON), self.checked(dlg, rig.IDC_START_CHECKING),
-                self.checked(dlg, rig.IDC_START_HIDDEN), self.enabled(dlg, rig.IDC_START_HIDDEN),
+        return (checked(self.driver, dlg, rig.IDC_START_AT_LOGON),
+                checked(self.driver, dlg, rig.IDC_START_CHECKING),
+                checked(self.driver, dlg, rig.IDC_START_HIDDEN), self.enabled(dlg, rig.IDC_START_HIDDEN),
                 self.interval(dlg))
 
     def click(self, dlg, ctl_id):
         rig.click(*self.driver.center(dlg, ctl_id))
 
     def toggle(self, dlg, ctl_id):
-        before = self.checked(dlg, ctl_id)
+        before = checked(self.driver, dlg, ctl_id)
         self.click(dlg, ctl_id)
-        rig.wait_until(lambda: self.checked(dlg, ctl_id) != before, timeout=30,
+        rig.wait_until(lambda: checked(self.driver, dlg, ctl_id) != before, timeout=30,
                        what="box %d toggled" % ctl_id)
 
     def choose_interval(self, dlg, text):
@@ -151,9 +137,7 @@ class OneSiteProgram(OptionsUse, ProgramClass):
         """Ends the program with Escape's command and starts it again."""
         cls.driver.command(cls.hwnd, rig.IDCANCEL)
         status = cls.app.wait(LONG)
-        cls.app = rig.Program(cls.folder)
-        cls.addClassCleanup(cls.app.kill)
-        cls.hwnd = cls.app.wait_window(cls.driver, timeout=LONG)
+        cls.start_again()
         return status
 
 
@@ -207,7 +191,7 @@ class OptionsDialog(OneSiteProgram):
             texts.append(self.interval(dlg))
         self.assertEqual(texts, INTERVAL_TEXTS)
         self.driver.send(combo, CB_SETCURSEL, 0)
-        shot("dialog")
+        rig.shot("options", "dialog")
         self.assertEqual(self.fetches(), [], "no acquisition without a command")
         type(self).dlg = dlg
 
@@ -253,7 +237,7 @@ class OptionsDialog(OneSiteProgram):
         other = r'"C:\Other\Sitewake.exe"'
         set_run_value(other)
         dlg = self.open_options()
-        self.assertFalse(self.checked(dlg, rig.IDC_START_AT_LOGON))
+        self.assertFalse(checked(self.driver, dlg, rig.IDC_START_AT_LOGON))
         self.press_ok(dlg)
         self.assertEqual(run_value(), other, "left alone while unchecked")
         dlg = self.open_options()
@@ -263,7 +247,7 @@ class OptionsDialog(OneSiteProgram):
         # This copy's path without quotes and in other letter case names it all the same.
         set_run_value(rig.win_path(self.folder.exe).lower())
         dlg = self.open_options()
-        self.assertTrue(self.checked(dlg, rig.IDC_START_AT_LOGON))
+        self.assertTrue(checked(self.driver, dlg, rig.IDC_START_AT_LOGON))
         rig.key("Escape")
         self.driver.wait_gone(dlg, timeout=LONG)
 
@@ -294,14 +278,12 @@ class UnwritableRegistryFile(OptionsUse, rig.WineTestCase):
         self.toggle(dlg, rig.IDC_START_CHECKING)
         self.click(dlg, rig.IDOK)
         box = self.driver.find_window(caption=CAPTION, owner=dlg, visible=True, timeout=LONG)
-        texts = [rig.raw(c) for c in self.driver.children(box["hwnd"])
-                 if c["class"].lower() == "static" and c["text"]]
-        self.assertEqual(texts, [rig.cp932(NOT_SAVED_TEXT)])
-        shot("refused-%s" % self.id().split(".")[-1])
+        self.assertEqual(box_texts(self.driver, box["hwnd"]), [rig.cp932(NOT_SAVED_TEXT)])
+        rig.shot("options", "refused-%s" % self.id().split(".")[-1])
         rig.key("Return")
         self.driver.wait_gone(box["hwnd"], timeout=LONG)
         self.assertTrue(self.driver.info(dlg)["visible"], "the dialog stays open")
-        self.assertTrue(self.checked(dlg, rig.IDC_START_CHECKING), "with the choice made")
+        self.assertTrue(checked(self.driver, dlg, rig.IDC_START_CHECKING), "with the choice made")
         self.assertEqual(os.listdir(folder.data), before)
         self.click(dlg, rig.IDCANCEL)
         self.driver.wait_gone(dlg, timeout=LONG)
@@ -366,7 +348,7 @@ class StartedHidden(OptionsUse, DesktopClass):
         self.assertNotIn(True, shown, "the window was never to be shown")
         self.assertEqual(len(self.taskbar_buttons()), 1, "only the start button")
         self.assertTrue(self.app.running())
-        shot("started-hidden")
+        rig.shot("options", "started-hidden")
 
     def test_3_a_double_click_on_the_icon_shows_it(self):
         self.double_click_icon()

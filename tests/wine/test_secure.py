@@ -19,7 +19,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 import tls_certs  # noqa: E402
 from worker_support import (LONG, ProgramClass, ScriptedServer,  # noqa: E402
-                            site_files, snapshots, start_server, stop_server, stored)
+                            read_record, site_files, snapshots, start_server, stop_server, stored)
 from rig import entry_lines, ini_lines  # noqa: E402
 
 TLS_SERVER_SCRIPT = os.path.join(rig.SOURCE_DIR, "tests", "server", "tls_server.py")
@@ -249,13 +249,12 @@ class SecurePagesInOnePass(ProgramClass):
                     7022: "handshake-failed", 7023: "old-protocol", 7024: "no-answer"}
         got = {}
         for code, url, page in SITES:
-            record = dict(line.split(b"=", 1) for line in
-                          site_files(self.data(str(code)))["Check.TEMP"].split(b"\r\n") if line)
+            record = read_record(self.data(str(code)))
             if page is None:
-                got[code] = record.get(b"failure", b"").decode()
+                got[code] = record.get("failure", "")
             else:
-                self.assertEqual(record[b"outcome"], b"first", url)
-                self.assertEqual(record[b"status"], b"200", url)
+                self.assertEqual(record["outcome"], "first", url)
+                self.assertEqual(record["status"], "200", url)
         self.assertEqual(got, expected)
 
 

@@ -18,30 +18,19 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
-from rig import entry_lines, ini_lines, registry_file  # noqa: E402
+from rig import entry_lines, ini_lines  # noqa: E402
 from test_viewer import FIXTURE_EXE, Browser  # noqa: E402
 from worker_support import (FETCHING, IDYES, LONG, PROCESSING, ProgramClass,  # noqa: E402
-                            ScriptedServer, activate, site_files, snapshots, stored, type_into)
+                            ScriptedServer, activate, box_texts, checked, read_record, record_bytes,
+                            site_files, snapshots, stored, type_into)
 
 CAPTION = "サイトの設定"
-BM_GETCHECK = 0x00F0
-BST_CHECKED = 1
 PASS_PAUSE = 60.0
 SLOW = "/slow?ms=20000"
 
 S1 = "2026年12月01日08時00分00秒.htm"
 S2 = "2026年12月02日08時00分00秒.htm"
 NEWS = b"<html><body><p>\x83j\x83\x85\x81[\x83X</p></body></html>\n"  # "ニュース"
-
-
-def local_text(t):
-    return time.strftime("%Y/%m/%d %H:%M:%S", time.localtime(t))
-
-
-def record_bytes(checked):
-    """A check record of an unchanged page, checked at time checked."""
-    return ("checked=%s\r\noutcome=unchanged\r\nstatus=200\r\nfailures=0\r\nsucceeded=%s\r\n"
-            % (local_text(checked), local_text(checked))).encode("ascii")
 
 
 def counter_page(counter, minutes, article, ad):
@@ -106,9 +95,9 @@ class SiteSettings(ProgramClass):
                 f.write(body)
         # The clock, as the records tell it: the hourly site was checked two hours ago (due), the
         # recent one half an hour ago (not due).
-        for code, checked in ((9104, now - 7200), (9105, now - 1800)):
+        for code, when in ((9104, now - 7200), (9105, now - 1800)):
             with open(os.path.join(cls.folder.data, str(code), "Check.TEMP"), "wb") as f:
-                f.write(record_bytes(checked))
+                f.write(record_bytes(when))
         cls.browser = Browser()
         cls.addClassCleanup(cls.browser.stop)
         cls.browser.set_modes(iexplore="answer")
@@ -123,16 +112,13 @@ class SiteSettings(ProgramClass):
         return [r[2] for r in self.rows()].index(code)
 
     def record(self, code):
-        with open(self.data(str(code), "Check.TEMP"), "rb") as f:
-            return dict(l.split("=", 1) for l in f.read().decode("ascii").split("\r\n") if l)
+        return read_record(self.data(str(code)))
 
     def window(self, caption, owner):
         return self.find(caption, owner)["hwnd"]
 
     def shot(self, name):
-        d = os.path.join(rig.BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return rig.screenshot(os.path.join(d, "settings-%s.png" % name))
+        return rig.shot("settings", name)
 
     # -- the dialog --
     def right_click_site(self, code):
@@ -151,13 +137,10 @@ class SiteSettings(ProgramClass):
     def field(self, dlg, ctl_id):
         return rig.raw(self.driver.text(dlg, ctl_id)).decode("cp932")
 
-    def checked(self, dlg, ctl_id):
-        return self.driver.send(self.driver.info(dlg, ctl_id)["hwnd"], BM_GETCHECK) == BST_CHECKED
-
     def form(self, dlg):
         """What the dialog shows: name, URL, interval, method, start, end, ignored texts, last check."""
-        method = "text" if self.checked(dlg, rig.IDC_SETTINGS_TEXT_ONLY) else "page"
-        self.assertEqual(self.checked(dlg, rig.IDC_SETTINGS_WHOLE_PAGE), method == "page")
+        method = "text" if checked(self.driver, dlg, rig.IDC_SETTINGS_TEXT_ONLY) else "page"
+        self.assertEqual(checked(self.driver, dlg, rig.IDC_SETTINGS_WHOLE_PAGE), method == "page")
         return (self.field(dlg, rig.IDC_SETTINGS_NAME), self.field(dlg, rig.IDC_SETTINGS_URL),
                 self.field(dlg, rig.IDC_SETTINGS_INTERVAL), method, self.field(dlg, rig.IDC_SETTINGS_FROM),
                 self.field(dlg, rig.IDC_SETTINGS_TO), self.field(dlg, rig.IDC_SETTINGS_IGNORE),
@@ -166,8 +149,7 @@ class SiteSettings(ProgramClass):
     def replace_text(self, dlg, ctl_id, text, multiline=False):
         """Empties a box the way a user does (a click, then the keys that select everything and
         delete it) and types text; LF in text is typed as Return."""
-        x, y = self.driver.center(dlg, ctl_id)
-        rig.click(x, y)
+        self.click_control(dlg, ctl_id)
         rig.key(*(["ctrl+End", "ctrl+shift+Home"] if multiline else ["End", "shift+Home"]), "BackSpace")
         rig.wait_until(lambda: self.field(dlg, ctl_id) == "", timeout=30, what="box %d emptied" % ctl_id)
         for i, line in enumerate(text.split("\n")):
@@ -180,8 +162,7 @@ class SiteSettings(ProgramClass):
                 type_into(self.driver, dlg, ctl_id, line)
 
     def press_ok(self, dlg):
-        x, y = self.driver.center(dlg, rig.IDOK)
-        rig.click(x, y)
+        self.click_control(dlg, rig.IDOK)
 
     def confirm(self, dlg):
         self.press_ok(dlg)
@@ -191,8 +172,7 @@ class SiteSettings(ProgramClass):
         """OK gives a box owned by the dialog telling text; it is closed and the dialog stays."""
         self.press_ok(dlg)
         box = self.window(caption, dlg)
-        shown = [rig.raw(c).decode("cp932") for c in self.driver.children(box)
-                 if c["class"].lower() == "static" and c["text"]]
+        shown = [t.decode("cp932") for t in box_texts(self.driver, box)]
         self.assertEqual(shown, [text])
         rig.key("Return")
         self.driver.wait_gone(box, timeout=LONG)
@@ -247,18 +227,14 @@ class SiteSettings(ProgramClass):
 
     def test_02_the_site_menu_needs_a_selection_and_cancel_changes_nothing(self):
         before = self.folder.read_ini()
-        x, y = self.driver.row_point(self.hwnd, rig.IDC_SITE_LIST, self.row_of(9103))
-        rig.click(x, y)
-        rig.wait_until(lambda: self.driver.selected(self.hwnd, rig.IDC_SITE_LIST)["selected"] == self.row_of(9103),
-                       timeout=30, what="the row selected")
+        self.click_row(self.row_of(9103))
         activate(self.driver, self.hwnd)
         rig.key("alt+s")
         rig.key("e")
         dlg = self.window(CAPTION, self.hwnd)
         self.assertEqual(self.form(dlg)[0], "毎回")
         self.replace_text(dlg, rig.IDC_SETTINGS_IGNORE, "a\nb", multiline=True)
-        x, y = self.driver.center(dlg, rig.IDCANCEL)
-        rig.click(x, y)
+        self.click_control(dlg, rig.IDCANCEL)
         self.driver.wait_gone(dlg, timeout=LONG)
         self.assertEqual(self.folder.read_ini(), before)
 
@@ -274,8 +250,7 @@ class SiteSettings(ProgramClass):
 
     def test_04_interval_range_and_ignored_texts_typed(self):
         dlg = self.open_from_menu(9104)
-        x, y = self.driver.center(dlg, rig.IDC_SETTINGS_NAME)
-        rig.click(x, y)
+        self.click_control(dlg, rig.IDC_SETTINGS_NAME)
         rig.key("alt+i")
         rig.key("Down")
         rig.wait_until(lambda: self.field(dlg, rig.IDC_SETTINGS_INTERVAL) == "1 時間", timeout=30,
@@ -409,8 +384,7 @@ class SiteSettings(ProgramClass):
         self.replace_text(dlg, rig.IDC_SETTINGS_FROM, ' "quoted" ')
         self.replace_text(dlg, rig.IDC_SETTINGS_TO, "100% ")
         self.replace_text(dlg, rig.IDC_SETTINGS_IGNORE, " lead\n　全角　\n%0A", multiline=True)
-        x, y = self.driver.center(dlg, rig.IDC_SETTINGS_TEXT_ONLY)
-        rig.click(x, y)
+        self.click_control(dlg, rig.IDC_SETTINGS_TEXT_ONLY)
         self.confirm(dlg)
         stored_ini = self.folder.read_ini()
         self.assertIn(b"from8=%20\"quoted\"%20\r\n", stored_ini)

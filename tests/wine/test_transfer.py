@@ -21,7 +21,7 @@ import xml.etree.ElementTree as ElementTree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 from rig import entry_lines, ini_lines  # noqa: E402
-from worker_support import LONG, ProgramClass, type_into  # noqa: E402
+from worker_support import LONG, ProgramClass, box_texts, type_into  # noqa: E402
 
 IMPORT_CAPTION = "サイトの読み込み"
 EXPORT_CAPTION = "サイトの書き出し"
@@ -217,13 +217,10 @@ class SiteTransfer(ProgramClass):
         (a screenshot named shot taken before)."""
         hwnd = hwnd or self.hwnd
         box = self.driver.find_window(caption=caption, owner=hwnd, visible=True, timeout=LONG)["hwnd"]
-        texts = [rig.raw(c).decode("cp932") for c in self.driver.children(box)
-                 if c["class"].lower() == "static" and c["text"]]
+        texts = [t.decode("cp932") for t in box_texts(self.driver, box)]
         rig.wait_until(lambda: self.driver.info(box)["foreground"], timeout=LONG, what="the box active")
         if shot:
-            shots = os.path.join(rig.BUILD_DIR, "wine-shots")
-            os.makedirs(shots, exist_ok=True)
-            rig.screenshot(os.path.join(shots, "transfer-%s.png" % shot))
+            rig.shot("transfer", shot)
         rig.key("Return")
         self.driver.wait_gone(box, timeout=LONG)
         self.assertEqual(len(texts), 1, texts)

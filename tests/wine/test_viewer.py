@@ -148,6 +148,12 @@ class Browser:
         except FileNotFoundError:
             return []
 
+    def wait_opened(self, count):
+        """The command lines the shell's "open" gave the logger, once there are count."""
+        rig.wait_until(lambda: len(self.opened()) >= count, timeout=PROCESS_START, interval=0.5,
+                       what="%d files opened by the shell" % count)
+        return self.opened()
+
     def loggers_running(self):
         """Fixture processes started by the shell (any but the serving one) still running."""
         found = []
@@ -307,11 +313,6 @@ class SnapshotViewing(rig.StepTestCase):
         type(self).opening_clicks += 1
         return index
 
-    def wait_opened(self, count):
-        rig.wait_until(lambda: len(self.browser.opened()) >= count, timeout=PROCESS_START, interval=0.5,
-                       what="%d files opened by the shell" % count)
-        return self.browser.opened()
-
     # -- the cases --
     def test_01_site_click_lists_its_snapshots_newest_first(self):
         self.click_site(5, NEWEST_5)
@@ -385,7 +386,7 @@ class SnapshotViewing(rig.StepTestCase):
         part = self.open_snapshot(4, point=type(self).shell_point)
         events = self.browser.wait_part(part, 2)
         self.assertEqual(events[:2], refused("IEXPLORE") + refused("NETSCAPE"))
-        opened = self.wait_opened(1)
+        opened = self.browser.wait_opened(1)
         self.assertEqual([logged_file(l) for l in opened],
                          [self.snapshot_path(5, NEWEST_5[3])], opened)
 
@@ -412,7 +413,7 @@ class SnapshotViewing(rig.StepTestCase):
                                   ("disconnect", "NETSCAPE", "WWW_OpenURL")])
         path = self.snapshot_path(7, FITS_236)
         self.assertEqual(len(path), 236)
-        opened = self.wait_opened(2)
+        opened = self.browser.wait_opened(2)
         self.assertEqual(logged_file(opened[1]), path, opened)
 
     def test_10_every_click_did_exactly_its_part(self):

@@ -10,7 +10,6 @@ unseen sites bold in the new font. Screenshots: build/win32/wine-shots/windows-s
 
 import os
 import sys
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
@@ -44,22 +43,10 @@ def size(r):
     return (r[2] - r[0], r[3] - r[1])
 
 
-def registry_value(key, name):
-    """The data of a registry value in the test prefix as `reg query` prints it, or None."""
-    r = rig.run_wine(["reg", "query", key, "/v", name])
-    if r.returncode != 0:
-        return None
-    for line in r.stdout.decode("utf-8", "replace").splitlines():
-        parts = line.split()
-        if len(parts) >= 3 and parts[0] == name:
-            return parts[1], parts[2]
-    return None
-
-
 def set_log_pixels(dpi):
     """Sets Wine's screen DPI for programs started from now on; returns a function that puts
     back what was there."""
-    before = registry_value(DESKTOP_KEY, "LogPixels")
+    before = rig.registry_value(DESKTOP_KEY, "LogPixels")
     rig.run_wine(["reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi),
                   "/f"])
 
@@ -114,9 +101,7 @@ class OneProgram(rig.WineTestCase):
         return got, columns
 
     def shot(self, name):
-        d = os.path.join(rig.BUILD_DIR, "wine-shots")
-        os.makedirs(d, exist_ok=True)
-        return rig.screenshot(os.path.join(d, "windows-settings-%s.png" % name))
+        return rig.shot("windows-settings", name)
 
 
 class CommonControlsAndCodePage(OneProgram):

@@ -194,6 +194,24 @@ def snapshots(folder):
     return {n: b for n, b in site_files(folder).items() if stamp_time(n) is not None}
 
 
+def read_record(folder):
+    """The check record of a site folder as a dict, or None when there is none."""
+    try:
+        with open(os.path.join(folder, "Check.TEMP"), "rb") as f:
+            text = f.read().decode("ascii")
+    except FileNotFoundError:
+        return None
+    assert text.endswith("\r\n"), text
+    return dict(line.split("=", 1) for line in text[:-2].split("\r\n"))
+
+
+def record_bytes(checked):
+    """A check record of an unchanged page, checked at time checked."""
+    text = time.strftime("%Y/%m/%d %H:%M:%S", time.localtime(checked))
+    return ("checked=%s\r\noutcome=unchanged\r\nstatus=200\r\nfailures=0\r\nsucceeded=%s\r\n"
+            % (text, text)).encode("ascii")
+
+
 # ---------------------------------------------------------------------------------------------
 # One program run shared by the ordered cases of a test class
 
@@ -208,6 +226,8 @@ IDYES = 6
 IDNO = 7
 BS_TYPEMASK = 0x0F
 BS_DEFPUSHBUTTON = 0x01
+BM_GETCHECK = 0x00F0
+BST_CHECKED = 1
 STM_GETICON = 0x0171
 
 # Generous: everything under Wine runs through qemu here.
@@ -231,6 +251,16 @@ def type_into(driver, parent, ctl_id, text):
             except TimeoutError:
                 if driver.text(parent, ctl_id)["text"] != before + text[:i] or attempt == 3:
                     raise
+
+
+def box_texts(driver, hwnd):
+    """The texts a message box shows (its static controls that have one), as exact bytes."""
+    return [rig.raw(c) for c in driver.children(hwnd) if c["class"].lower() == "static" and c["text"]]
+
+
+def checked(driver, dlg, ctl_id):
+    """Whether the check box or radio button ctl_id of a dialog is checked."""
+    return driver.send(driver.info(dlg, ctl_id)["hwnd"], BM_GETCHECK) == BST_CHECKED
 
 
 def codes_between(t0, t1):

@@ -682,6 +682,13 @@ std::string ProbePath() {
     return p.substr(0, slash + 1) + "swprobe.dll";
 }
 
+// The file the probe writes its answer of this kind for window h into (in the temp folder).
+std::string ProbeAnswerPath(HWND h, int kind) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + "swprobe-" + HwndNum(h) + "-" + Num(kind) + ".json";
+}
+
 // Has swprobe.dll's hook read the menu inside the process that owns h; returns its JSON.
 std::string RunProbe(HWND h, int kind, LPARAM param = 0) {
     DWORD tid = GetWindowThreadProcessId(h, nullptr);
@@ -692,9 +699,7 @@ std::string RunProbe(HWND h, int kind, LPARAM param = 0) {
     if (!proc) proc = (HOOKPROC)(void*)GetProcAddress(mod, "ProbeHook@12");
     if (!proc) Fail("swprobe.dll has no ProbeHook");
 
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    std::string out = std::string(dir) + "swprobe-" + HwndNum(h) + "-" + Num(kind) + ".json";
+    std::string out = ProbeAnswerPath(h, kind);
     DeleteFileA(out.c_str());
 
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, proc, mod, tid);
@@ -826,9 +831,7 @@ std::string CmdDropFiles(const Opts& o) {
     HWND h = ParseHwnd(Pos(o, 0, "window"));
     if (!IsWindow(h)) Fail("not a window");
     if (o.pos.size() < 2) Fail("drop-files needs at least one path");
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    std::string in = std::string(dir) + "swprobe-" + HwndNum(h) + "-6.json.in";
+    std::string in = ProbeAnswerPath(h, 6) + ".in";
     std::string lines;
     for (size_t i = 1; i < o.pos.size(); ++i) lines += ToCp932(o.pos[i]) + "\n";
     HANDLE f = CreateFileA(in.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
