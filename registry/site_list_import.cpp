@@ -31,19 +31,6 @@ bool ContainsIgnoringCase(const char* text, size_t len, const char* needle)
     return false;
 }
 
-SiteListFormat DetectFormat(const char* data, size_t len)
-{
-    size_t sniff = len < kSniffBytes ? len : kSniffBytes;
-    if (ContainsIgnoringCase(data, sniff, "[internetshortcut]"))
-        return SiteListFormat::kInternetShortcut;
-    if (ContainsIgnoringCase(data, sniff, "<opml"))
-        return SiteListFormat::kOpml;
-    if (ContainsIgnoringCase(data, sniff, "netscape-bookmark-file") ||
-        (ContainsIgnoringCase(data, sniff, "<dl") && ContainsIgnoringCase(data, len, "<a ")))
-        return SiteListFormat::kBookmarks;
-    return SiteListFormat::kPlainList;
-}
-
 struct Span {
     const char* text;
     size_t len;
@@ -58,6 +45,35 @@ Span Trimmed(const char* text, size_t len)
     while (len > 0 && IsBlank(text[len - 1]))
         --len;
     return {text, len};
+}
+
+// Whether a line of text[0, len) begins with the section's name, in any letter case: the file's
+// own section, not a mention of it inside an entry.
+bool HasSectionLine(const char* text, size_t len, const char* section)
+{
+    size_t n = strlen(section);
+    for (size_t i = 0; i + n <= len; ++i) {
+        if ((i == 0 || text[i - 1] == '\n' || text[i - 1] == '\r') && StartsWithIgnoringCase(text + i, len - i, section))
+            return true;
+    }
+    return false;
+}
+
+// OPML and bookmark files begin with markup; a shortcut has its section on a line of its own.
+// What an entry mentions (a URL or name holding "<opml" or "[InternetShortcut]") decides nothing.
+SiteListFormat DetectFormat(const char* data, size_t len)
+{
+    size_t sniff = len < kSniffBytes ? len : kSniffBytes;
+    Span start = Trimmed(data, sniff);
+    if (start.len == 0 || start.text[0] != '<')
+        return HasSectionLine(data, sniff, "[internetshortcut]") ? SiteListFormat::kInternetShortcut
+                                                                 : SiteListFormat::kPlainList;
+    if (ContainsIgnoringCase(data, sniff, "<opml"))
+        return SiteListFormat::kOpml;
+    if (ContainsIgnoringCase(data, sniff, "netscape-bookmark-file") ||
+        (ContainsIgnoringCase(data, sniff, "<dl") && ContainsIgnoringCase(data, len, "<a ")))
+        return SiteListFormat::kBookmarks;
+    return SiteListFormat::kPlainList;
 }
 
 bool SpanIs(const Span& span, const char* word)

@@ -137,6 +137,31 @@ TEST(SiteListImportTest, InternetShortcutsWithOtherSections)
     EXPECT_EQ(import.Unreadable(), 1u);
 }
 
+TEST(SiteListImportTest, AFormatNamedInsideAnEntryDoesNotDecideTheFormat)
+{
+    // OPML of ours whose site names a shortcut's section in its name, URL and ignored texts.
+    const char* ignore = "[InternetShortcut]\n[internetshortcut]";
+    ImportedSite named[] = {{"[InternetShortcut]", "http://a.example/[InternetShortcut]", {}}};
+    named[0].settings[kSettingIgnore] = ignore;
+    HeapBlock out;
+    size_t len = 0;
+    ASSERT_TRUE(FormatSiteList(ExportFormat::kOpml, named, 1, &out, &len));
+    SiteListImport opml;
+    EXPECT_EQ(Read(std::string(out.Data(), len), &opml),
+              (std::vector<Site>{{"[InternetShortcut]", "http://a.example/[InternetShortcut]"}}));
+    EXPECT_EQ(opml.Format(), SiteListFormat::kOpml);
+
+    // A shortcut whose URL holds markup, and a plain list that mentions the section.
+    SiteListImport shortcut;
+    EXPECT_EQ(Read("[InternetShortcut]\r\nURL=http://b.example/<opml>\r\n", &shortcut, "b"),
+              (std::vector<Site>{{"b", "http://b.example/<opml>"}}));
+    EXPECT_EQ(shortcut.Format(), SiteListFormat::kInternetShortcut);
+    SiteListImport plain;
+    EXPECT_EQ(Read("c\thttp://c.example/[InternetShortcut]\n", &plain),
+              (std::vector<Site>{{"c", "http://c.example/[InternetShortcut]"}}));
+    EXPECT_EQ(plain.Format(), SiteListFormat::kPlainList);
+}
+
 TEST(SiteListImportTest, EveryEncodingGivesTheSameCodePage932Names)
 {
     for (const std::string& text : {"\xef\xbb\xbf" + kNihonUtf8 + "\thttp://a.example/\n",
